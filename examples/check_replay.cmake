@@ -1,0 +1,18 @@
+# Replays every capture in CAPTURE_DIR and compares the output with its .expected file.
+file(GLOB captures ${CAPTURE_DIR}/*.capture)
+if(NOT captures)
+  message(FATAL_ERROR "no captures in ${CAPTURE_DIR}")
+endif()
+foreach(capture ${captures})
+  string(REGEX REPLACE "\\.capture$" ".expected" expected_file ${capture})
+  execute_process(COMMAND ${REPLAY} --log --stable ${capture}
+                  OUTPUT_VARIABLE output RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "replay of ${capture} exited with ${status}\n${output}")
+  endif()
+  file(READ ${expected_file} expected)
+  if(NOT output STREQUAL expected)
+    message(FATAL_ERROR "replay of ${capture} differs from ${expected_file}\n--- got:\n${output}")
+  endif()
+  message(STATUS "${capture}: as expected")
+endforeach()

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/FirmwareVersion.h"
+#include "sdk/HostCallbacks.h"
+#include "sdk/ISessionProcessor.h"
+#include "sdk/ITenvikSDK.h"
+#include "sdk/LegacyITenvikSDK.h"
+#include "sdk/SynchronizationCallbacks.h"
+
+namespace Tenvik {
+
+// One instance per connected device: owns every component, wires them from the firmware
+// revision at construction, and is the delegate the components report to.
+class TenvikSDK : public ITenvikSDK, public Legacy::ITenvikSDK, public ISessionProcessor {
+public:
+    explicit TenvikSDK(const FirmwareVersion& firmware);
+    ~TenvikSDK() override;
+
+    TenvikSDK(const TenvikSDK&) = delete;
+    TenvikSDK& operator=(const TenvikSDK&) = delete;
+
+    // ITenvikSDK
+    void receiveMessage(const char* data, uint16_t size, uint16_t pid,
+                        uint64_t options) override;
+    void didReceiveSession(const Session& session) override;
+
+    // Legacy::ITenvikSDK
+    void receiveMessage(const char* data, uint32_t length, uint16_t pid) override;
+
+    // ISessionProcessor: session samples forwarded to the host callbacks.
+    void didReceiveEcg(float sample, uint64_t timestamp) override;
+    void didReceiveRespiration(float sample, uint64_t timestamp) override;
+    void didReceiveSteps(uint64_t steps, uint64_t timestamp) override;
+    void didReceiveTemperature(float temperature, uint64_t timestamp) override;
+    void didReceiveAccelerometer(float x, float y, float z, uint64_t timestamp) override;
+    void didReceiveMotionVector2(float x, float y, float z, uint64_t timestamp) override;
+    void didReceiveMotionVector3(float x, float y, float z, uint64_t timestamp) override;
+    void didReceiveQuaternion(float q0, float q1, float q2, float q3,
+                              uint64_t timestamp) override;
+    void didReceiveOrientation(float angle0, float angle1, float angle2,
+                               uint64_t timestamp) override;
+    void didReceiveHeartRate(uint32_t beatsPerMinute, uint64_t timestamp) override;
+    void didReceiveRr(uint32_t interval, uint64_t timestamp) override;
+    void didReceiveRespirationRate(uint32_t rate, uint64_t timestamp) override;
+    void didReceiveSoundVolume(uint16_t value, uint64_t timestamp) override;
+    void didReceiveActivity(uint32_t activity, uint64_t timestamp) override;
+    void didReceivePressure(uint32_t value, uint64_t timestamp) override;
+    void didReceiveUserEvent(uint64_t eventTime) override;
+    void didReceiveBodyPosition(uint32_t bodyPosition, uint64_t timestamp) override;
+    void didReceiveWearState(uint32_t state) override;
+    void didReceivePressureLeadOff(int state) override;
+    void didReceiveSignal15(uint8_t value, uint64_t timestamp) override;
+    void didReceiveEda(float value, uint64_t timestamp) override;
+    void didReceiveGps(float v0, float v1, float v2, float v3, float v4, float v5,
+                       uint64_t timestamp) override;
+
+    // Context fan-out to every holder of a host context.
+    void setContext(void* hostContext);
+
+    // Callback registration.
+    void initCallbacks(const HostCallbacks& callbacks);
+    void initSynchronizationCallbacks(const SynchronizationCallbacks& callbacks);
+    void setPayloadCallback(TenvikSDK_PayloadCallback callback);
+    void setEdaCallback(TenvikSDK_TimedFloatCallback callback);
+    void setGpsCallback(TenvikSDK_TimedGpsCallback callback);
+    void setPastEdaCallback(TenvikSDK_TimedFloatCallback callback);
+    void setPastGpsCallback(TenvikSDK_TimedGpsCallback callback);
+    void setBLESendCallback(TenvikSDK_BleSendCallback callback);
+    void setBLEReadyCallback(TenvikSDK_BleReadyCallback callback);
+
+    // Device link entry points.
+    void processBLEChunk(const uint8_t* data, int size);
+    void sendPayload(const uint8_t* data, int size, int pid);
+
+    // Characteristic entry points: stamped with the wall clock at the call.
+    void processECGPackage(const uint8_t* data, int size);
+    void processRespirationPackage(const uint8_t* data, int size);
+    void processTemperaturePackage(const uint8_t* data, int size);
+    void processMotionPackage(const uint8_t* data, int size);
+    void processBatteryPackage(const uint8_t* data, int size);
+    void processActivityPackage(const uint8_t* data, int size);
+    void processStepsPackage(const uint8_t* data, int size);
+    void processOrientationPackage(const uint8_t* data, int size);
+    void processHeartRatePackage(const uint8_t* data, int size);
+    void processHealthThermometerPackage(const uint8_t* data, int size);
+    void processSoundVolumePackage(const uint8_t* data, int size);
+    void processNasalCannulaPackage(const uint8_t* data, int size);
+
+    const FirmwareVersion& getFirmwareVersion() const { return firmwareVersion; }
+    void* getContext() const { return context; }
+
+private:
+    int legacySyncState = 3;
+    void* context = nullptr;
+    int routeToProcessManager = 0;
+    FirmwareVersion firmwareVersion;
+    TenvikSDK_BleSendCallback bleSendCallback = nullptr;
+    TenvikSDK_BleReadyCallback bleReadyCallback = nullptr;
+    void* bleContext = nullptr;
+
+    // Held here until the components that keep them exist.
+    HostCallbacks hostCallbacks;
+    SynchronizationCallbacks synchronizationCallbacks;
+    TenvikSDK_PayloadCallback payloadCallback = nullptr;
+    TenvikSDK_TimedFloatCallback edaCallback = nullptr;
+    TenvikSDK_TimedGpsCallback gpsCallback = nullptr;
+    TenvikSDK_TimedFloatCallback pastEdaCallback = nullptr;
+    TenvikSDK_TimedGpsCallback pastGpsCallback = nullptr;
+};
+
+}  // namespace Tenvik

@@ -1,0 +1,79 @@
+#include "common/Log.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace Tenvik {
+namespace {
+
+struct Received {
+    void* context = nullptr;
+    std::vector<std::pair<int, std::string>> lines;
+    std::vector<const char*> pointers;
+};
+
+void record(void* context, int level, const char* text) {
+    auto* received = static_cast<Received*>(context);
+    received->context = context;
+    received->lines.emplace_back(level, text);
+    received->pointers.push_back(text);
+}
+
+class LogFunction : public ::testing::Test {
+protected:
+    void TearDown() override { clearLogCallback(); }
+};
+
+TEST_F(LogFunction, DeliversEachLineWithContextAndLevel) {
+    Received received;
+    setLogCallback(record, &received);
+    logMessage(LogWarning, "first");
+    logLine(LogInfo, "DataConverter.processTemperaturePackage: size != ", 4, ", size = ", -3);
+    ASSERT_EQ(received.lines.size(), 2u);
+    EXPECT_EQ(received.context, &received);
+    EXPECT_EQ(received.lines[0], std::make_pair(2, std::string("first")));
+    EXPECT_EQ(received.lines[1],
+              std::make_pair(1, std::string("DataConverter.processTemperaturePackage: size != 4, "
+                                            "size = -3")));
+}
+
+TEST_F(LogFunction, NumbersArePlainDecimal) {
+    Received received;
+    setLogCallback(record, &received);
+    logLine(LogDebug, "v=", uint16_t{65535}, " ", int64_t{-9000000000}, " ", uint8_t{7});
+    ASSERT_EQ(received.lines.size(), 1u);
+    EXPECT_EQ(received.lines[0].second, "v=65535 -9000000000 7");
+}
+
+TEST_F(LogFunction, NothingReachesTheHostWithoutACallback) {
+    Received received;
+    setLogCallback(record, &received);
+    clearLogCallback();
+    EXPECT_FALSE(logEnabled());
+    logLine(LogError, "dropped");
+    logMessage(LogError, "dropped too");
+    EXPECT_TRUE(received.lines.empty());
+}
+
+TEST_F(LogFunction, TextLivesInAPerThreadBuffer) {
+    Received received;
+    setLogCallback(record, &received);
+    logMessage(LogDebug, "one");
+    std::string otherThreadText;
+    std::thread other([&] {
+        Received local;
+        // The other thread's line must not disturb this thread's buffer.
+        logMessage(LogDebug, "from another thread");
+        otherThreadText = received.lines.back().second;
+    });
+    other.join();
+    EXPECT_STREQ(received.pointers[0], "one");
+    EXPECT_NE(received.pointers[0], received.pointers[1]);
+    EXPECT_EQ(otherThreadText, "from another thread");
+}
+
+}  // namespace
+}  // namespace Tenvik
