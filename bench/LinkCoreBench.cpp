@@ -20,16 +20,6 @@ using TenvikTest::Bytes;
 
 constexpr std::size_t ChunkSize = 244;
 
-std::vector<Bytes> inChunks(const Bytes& message) {
-    std::vector<Bytes> chunks;
-    for (std::size_t at = 0; at < message.size(); at += ChunkSize) {
-        const std::size_t end = std::min(message.size(), at + ChunkSize);
-        chunks.emplace_back(message.begin() + static_cast<std::ptrdiff_t>(at),
-                            message.begin() + static_cast<std::ptrdiff_t>(end));
-    }
-    return chunks;
-}
-
 // Text resembling a device log: compresses the way real payloads do.
 Bytes sampleText(std::size_t length) {
     Bytes text;
@@ -61,7 +51,7 @@ public:
 
 void BM_ProtocolThreeReassembly(benchmark::State& state) {
     const auto payloadSize = static_cast<std::size_t>(state.range(0));
-    const auto chunks = inChunks(TenvikTest::v3Message(sampleText(payloadSize), 3));
+    const auto chunks = TenvikTest::inChunks(TenvikTest::v3Message(sampleText(payloadSize), 3), ChunkSize);
     Tenvik::PackageProcessor processor;
     for (auto _ : state) {
         for (const auto& chunk : chunks) {
@@ -96,7 +86,7 @@ struct GzipMessage {
     explicit GzipMessage(std::size_t inflatedSize)
         : original(sampleText(inflatedSize)),
           stream(TenvikTest::gzipStream(original)),
-          chunks(inChunks(TenvikTest::v4Message(stream, 7, 0, 0x02))) {}
+          chunks(TenvikTest::inChunks(TenvikTest::v4Message(stream, 7, 0, 0x02), ChunkSize)) {}
     Bytes original;
     Bytes stream;
     std::vector<Bytes> chunks;

@@ -21,16 +21,16 @@ using TenvikTest::concat;
 using TenvikTest::LinkEvent;
 using Cuts = std::vector<std::size_t>;  // chunk lengths, in order
 
-Bytes slice(const Bytes& bytes, std::size_t from, std::size_t length) {
-    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                 bytes.begin() + static_cast<std::ptrdiff_t>(from + length));
+// `length` bytes of `bytes` from `from` on.
+Bytes part(const Bytes& bytes, std::size_t from, std::size_t length) {
+    return TenvikTest::slice(bytes, from, from + length);
 }
 
 std::vector<Bytes> cut(const Bytes& message, const Cuts& lengths) {
     std::vector<Bytes> chunks;
     std::size_t at = 0;
     for (std::size_t length : lengths) {
-        chunks.push_back(slice(message, at, length));
+        chunks.push_back(part(message, at, length));
         at += length;
     }
     return chunks;
@@ -81,15 +81,6 @@ void forEveryOneOrTwoCuts(std::size_t messageLength, std::size_t minFirst,
     }
 }
 
-Bytes pattern(std::size_t length, uint32_t seed) {
-    Bytes bytes(length);
-    for (auto& byte : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        byte = static_cast<uint8_t>(seed >> 24);
-    }
-    return bytes;
-}
-
 std::string describe(const Cuts& lengths) {
     std::string text;
     for (std::size_t length : lengths) {
@@ -133,13 +124,13 @@ Bytes v31Message(const Bytes& payload, uint16_t pid, uint64_t options) {
 }
 
 TEST(ChunkSplit, ProtocolThreeShortMessageEveryComposition) {
-    const Bytes payload = pattern(12, 1);
+    const Bytes payload = TenvikTest::pseudoRandomBytes(12, 1);
     expectEveryCutDelivers({TenvikTest::v3Message(payload, 0x0102), 7, {payload, 0x0102, 0}},
                            forEveryCut);
 }
 
 TEST(ChunkSplit, ProtocolThreeLongMessageOneOrTwoCuts) {
-    const Bytes payload = pattern(3100, 2);
+    const Bytes payload = TenvikTest::pseudoRandomBytes(3100, 2);
     // Header chunks from 7 bytes up to a few radio packets; the cut points cover the rest.
     const Bytes message = TenvikTest::v3Message(payload, 9);
     for (std::size_t first : {7u, 8u, 20u, 244u, 3106u, 3107u}) {
@@ -159,7 +150,7 @@ TEST(ChunkSplit, ProtocolThreeLongMessageOneOrTwoCuts) {
 }
 
 TEST(ChunkSplit, ProtocolThreeV31HeaderEveryCompositionOfThePayload) {
-    const Bytes payload = pattern(13, 3);
+    const Bytes payload = TenvikTest::pseudoRandomBytes(13, 3);
     const Bytes message = v31Message(payload, 4, 0xA1B2C3D4E5F60718ULL);
     std::size_t runs = 0;
     forEachComposition(payload.size(), [&](const Cuts& rest) {
@@ -179,15 +170,15 @@ TEST(ChunkSplit, ProtocolThreeV31HeaderEveryCompositionOfThePayload) {
 }
 
 TEST(ChunkSplit, ProtocolThreeMessagesInARowEachCutInTwo) {
-    const Bytes first = pattern(10, 4);
-    const Bytes second = pattern(5, 5);
+    const Bytes first = TenvikTest::pseudoRandomBytes(10, 4);
+    const Bytes second = TenvikTest::pseudoRandomBytes(5, 5);
     const Bytes a = TenvikTest::v3Message(first, 1);
     const Bytes b = TenvikTest::v3Message(second, 2);
     for (std::size_t cutA = 7; cutA <= a.size(); ++cutA) {
         for (std::size_t cutB = 7; cutB <= b.size(); ++cutB) {
             TenvikTest::ProtocolThreeReassembly reassembly;
-            for (const Bytes& chunk : {slice(a, 0, cutA), slice(a, cutA, a.size() - cutA),
-                                       slice(b, 0, cutB), slice(b, cutB, b.size() - cutB)}) {
+            for (const Bytes& chunk : {part(a, 0, cutA), part(a, cutA, a.size() - cutA),
+                                       part(b, 0, cutB), part(b, cutB, b.size() - cutB)}) {
                 ASSERT_TRUE(chunk.empty() || reassembly.feed(chunk)) << cutA << " " << cutB;
             }
             ASSERT_THAT(reassembly.packages,
@@ -218,7 +209,7 @@ void expectV4EveryCutDelivers(const Bytes& message, const LinkEvent& expected,
 }
 
 TEST(ChunkSplit, ProtocolFourShortMessageEveryComposition) {
-    const Bytes payload = pattern(12, 6);
+    const Bytes payload = TenvikTest::pseudoRandomBytes(12, 6);
     expectV4EveryCutDelivers(TenvikTest::v4Message(payload, 0x0304, 99),
                              LinkEvent::package(payload, 0x0304, 99), forEveryCut);
 }
@@ -243,15 +234,15 @@ TEST(ChunkSplit, ProtocolFourGzipWithCrcOneOrTwoCuts) {
 }
 
 TEST(ChunkSplit, ProtocolFourMessagesInARowEachCutInTwo) {
-    const Bytes first = pattern(8, 7);
+    const Bytes first = TenvikTest::pseudoRandomBytes(8, 7);
     const Bytes a = TenvikTest::v4Message(first, 1);
     const Bytes b = TenvikTest::v4Message(TenvikTest::gzipStream(first), 2, 0, 0x02);
     for (std::size_t cutA = 20; cutA <= a.size(); ++cutA) {
         for (std::size_t cutB = 20; cutB <= b.size(); ++cutB) {
             TenvikTest::LinkEventRecorder link;
             V4Communicator communicator(&link);
-            for (const Bytes& chunk : {slice(a, 0, cutA), slice(a, cutA, a.size() - cutA),
-                                       slice(b, 0, cutB), slice(b, cutB, b.size() - cutB)}) {
+            for (const Bytes& chunk : {part(a, 0, cutA), part(a, cutA, a.size() - cutA),
+                                       part(b, 0, cutB), part(b, cutB, b.size() - cutB)}) {
                 if (!chunk.empty()) {
                     communicator.processChunk(chunk);
                 }
