@@ -212,6 +212,31 @@ TEST_F(Characteristic, MotionMode2GivesThreeTriples) {
     EXPECT_TRUE(host.named("quaternion").empty());
 }
 
+// Acceleration (0, −2, 1) g and zero further triples.
+const Bytes sidewaysSwing = {0x00, 0x00, 0xE0, 0x00, 0x10, 0x00, 0, 0, 0,
+                             0,    0,    0,    0,    0,    0,    0, 0, 0};
+
+size_t swings(const HostCallbackRecorder& host) {
+    size_t count = 0;
+    for (double event : host.values("motion_event")) {
+        count += event == 1.0 ? 1 : 0;
+    }
+    return count;
+}
+
+TEST_F(Characteristic, MotionMode2AnalysesWithTheLastOrientationQuaternion) {
+    create("2.2.11");
+    // Before any orientation packet the quaternion is the identity: upright, so a sideways
+    // acceleration is no swing.
+    send(processMotionPackage, sidewaysSwing);
+    EXPECT_EQ(swings(host), 0u);
+    // A quarter turn about x (w = x = 0.7071): lying on the side, gravity along y.
+    send(processOrientationPackage,
+         {0, 0, 0, 0, 0, 0, 0x2D, 0x41, 0x2D, 0x41, 0x00, 0x00, 0x00, 0x00});
+    send(processMotionPackage, sidewaysSwing);
+    EXPECT_EQ(swings(host), 1u);
+}
+
 // ---- Orientation ------------------------------------------------------------------------------
 
 TEST_F(Characteristic, OrientationMode1GivesPlainAnglesAndABodyPosition) {
