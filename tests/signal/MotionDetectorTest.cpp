@@ -9,6 +9,8 @@
 
 #include "MotionEventRecorder.h"
 #include "signal/PlankDetector.h"
+#include "signal/RepCounter.h"
+#include "signal/VerticalRepCounter.h"
 
 namespace Tenvik {
 namespace {
@@ -172,6 +174,7 @@ TEST_F(MotionDetectorTest, VerticalCounterHoldsItsStateOutsideTheUprightPosture)
     for (int i = 0; i < 650; ++i) {
         if (i >= kPauseAt && i < kPauseAt + kPause) {
             feed(kMiddle, Vector3(0.0f, 0.0f, 0.7f), kLevelAngles);
+            EXPECT_FALSE(detector.updateVertical(1, 30.0f, Vector3(0.0f, 0.0f, 0.7f)));
             continue;
         }
         feed(kUpright, Vector3(0.0f, 0.0f, sine(phase++, 0.5f, 60)), kLevelAngles);
@@ -181,6 +184,41 @@ TEST_F(MotionDetectorTest, VerticalCounterHoldsItsStateOutsideTheUprightPosture)
         expected.push_back(index < kPauseAt ? index : index + kPause);
     }
     EXPECT_EQ(recorder.samplesWith(kVertical), expected);
+}
+
+TEST(VerticalRepCounterStep, ARepetitionIsAMinimumAfterAnEarlierTurn) {
+    VerticalRepCounter counter;
+    // Smoothed values 0.05, -0.0025, 0.047625: rising, falling, then rising again.
+    EXPECT_FALSE(counter.step(1.0f, 2));
+    EXPECT_FALSE(counter.step(-1.0f, 2));
+    EXPECT_TRUE(counter.step(1.0f, 2));
+    EXPECT_FALSE(counter.step(1.0f, 2));
+}
+
+TEST(VerticalRepCounterStep, LeavingTheUprightPostureForgetsThePhase) {
+    VerticalRepCounter counter;
+    EXPECT_FALSE(counter.step(1.0f, 2));
+    EXPECT_FALSE(counter.step(-1.0f, 2));
+    EXPECT_FALSE(counter.step(0.0f, 1));
+    EXPECT_FALSE(counter.step(1.0f, 2));  // a minimum, but the phase was forgotten
+    EXPECT_FALSE(counter.step(-1.0f, 2));
+    EXPECT_TRUE(counter.step(1.0f, 2));
+}
+
+TEST(VerticalRepCounterStep, SmallChangesAreIgnored) {
+    VerticalRepCounter counter;
+    EXPECT_FALSE(counter.step(1.0f, 2));
+    EXPECT_FALSE(counter.step(-1.0f, 2));  // falling, smoothed -0.0025
+    EXPECT_FALSE(counter.step(0.0f, 2));   // smoothed -0.002375: a rise below 0.001
+    EXPECT_TRUE(counter.step(1.0f, 2));
+}
+
+TEST(VerticalRepCounterSmooth, BlendsIntoThePreviousValueClampedToOne) {
+    VerticalRepCounter counter;
+    EXPECT_FLOAT_EQ(counter.smooth(100.0f), 5.0f);
+    EXPECT_FLOAT_EQ(counter.smooth(100.0f), 0.95f + 5.0f);
+    EXPECT_FLOAT_EQ(counter.smooth(-100.0f), 0.95f - 5.0f);
+    EXPECT_FLOAT_EQ(counter.smooth(0.0f), -0.95f);
 }
 
 // ---- repetitions at minima and maxima ----------------------------------------------------
@@ -230,6 +268,38 @@ INSTANTIATE_TEST_SUITE_P(
                       RepetitionCase{"TiltNotANumber", kMiddle, 0.5f, std::nanf(""), false},
                       RepetitionCase{"TiltHuge", kMiddle, 0.5f, 3.0e9f, false}),
     [](const ::testing::TestParamInfo<RepetitionCase>& testCase) { return testCase.param.name; });
+
+TEST(RepCounterTurn, CountsMinimaThatTravelFarEnoughFromTheLastTurn) {
+    RepCounter minima;
+    EXPECT_FALSE(minima.turn(0.0f, 0, false));    // sets the direction: rising
+    EXPECT_FALSE(minima.turn(0.5f, 0, false));
+    EXPECT_FALSE(minima.turn(0.4f, 0, false));    // a maximum: reference 0.4
+    EXPECT_FALSE(minima.turn(0.39f, 0, false));
+    EXPECT_FALSE(minima.turn(0.395f, 0, false));  // a minimum 0.005 from the reference
+    EXPECT_FALSE(minima.turn(0.3f, 0, false));    // a maximum: reference 0.3
+    EXPECT_TRUE(minima.turn(0.35f, 0, false));    // a minimum 0.05 from the reference
+}
+
+TEST(RepCounterTurn, CountsMaxima) {
+    RepCounter maxima;
+    EXPECT_FALSE(maxima.turn(0.0f, 0, true));   // sets the direction: rising
+    EXPECT_FALSE(maxima.turn(0.01f, 0, true));
+    EXPECT_FALSE(maxima.turn(0.0f, 0, true));   // a maximum no distance from reference 0
+    EXPECT_FALSE(maxima.turn(-0.5f, 0, true));
+    EXPECT_FALSE(maxima.turn(-0.4f, 0, true));  // a minimum: reference -0.4
+    EXPECT_TRUE(maxima.turn(-0.45f, 0, true));  // a maximum 0.05 from the reference
+}
+
+TEST(RepCounterTurn, OutsideTheTiltLimitsNothingChanges) {
+    RepCounter minima;
+    EXPECT_FALSE(minima.turn(0.0f, 0, false));
+    EXPECT_FALSE(minima.turn(0.5f, 0, false));
+    EXPECT_FALSE(minima.turn(0.3f, 0, false));  // a maximum: reference 0.3, falling
+    EXPECT_FALSE(minima.turn(0.9f, 61, false));
+    EXPECT_FALSE(minima.turn(0.1f, -61, false));
+    EXPECT_FALSE(minima.turn(0.2f, 0, false));  // still falling from 0.3
+    EXPECT_TRUE(minima.turn(0.25f, 60, false));
+}
 
 // ---- swings and returns ------------------------------------------------------------------
 
