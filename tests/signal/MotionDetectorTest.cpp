@@ -44,8 +44,7 @@ protected:
     void SetUp() override { connect(); }
 
     void connect() {
-        detector.setContext(&recorder);
-        detector.setEventCallback(&MotionEventRecorder::onEvent);
+        recorder.attach(detector);
     }
 
     void feed(const Quaternion& q, const Vector3& a, const Vector3& angles) {
@@ -242,8 +241,7 @@ TEST_P(RepetitionTest, CountsMinimaAndMaximaOfTheYDisplacement) {
     const RepetitionCase& c = GetParam();
     MotionDetector detector;
     MotionEventRecorder recorder;
-    detector.setContext(&recorder);
-    detector.setEventCallback(&MotionEventRecorder::onEvent);
+    recorder.attach(detector);
     for (int i = 0; i < 600; ++i) {
         recorder.sample = i;
         detector.process(c.orientation, Vector3(0.0f, sine(i, c.amplitude, 60), 0.0f),
@@ -384,8 +382,7 @@ class ReturnToMiddleTest : public ::testing::TestWithParam<ReturnCase> {};
 TEST_P(ReturnToMiddleTest, ReportsAReturnFromLyingOnlyAfterTheMiddlePosture) {
     MotionDetector detector;
     MotionEventRecorder recorder;
-    detector.setContext(&recorder);
-    detector.setEventCallback(&MotionEventRecorder::onEvent);
+    recorder.attach(detector);
     const Quaternion byPosture[] = {kLying, kMiddle, kUpright};
     for (int posture : GetParam().postures) {
         detector.process(byPosture[posture], kStill, kLevelAngles, 30.0f);
@@ -408,8 +405,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(MotionDetectorSwingOverReturn, ASwingTakesPrecedenceOverTheReturn) {
     MotionDetector detector;
     MotionEventRecorder recorder;
-    detector.setContext(&recorder);
-    detector.setEventCallback(&MotionEventRecorder::onEvent);
+    recorder.attach(detector);
     detector.process(kMiddle, kStill, kLevelAngles, 30.0f);
     detector.process(kLying, kStill, kLevelAngles, 30.0f);
     detector.process(kMiddle, Vector3(0.0f, -1.5f, 0.0f), kLevelAngles, 30.0f);

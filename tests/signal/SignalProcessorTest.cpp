@@ -341,10 +341,8 @@ TEST(TwoSignalProcessors, MotionEventsArePerProcessor) {
     auto moving = std::make_unique<SignalProcessor>(nullptr);
     MotionEventRecorder holdingEvents;
     MotionEventRecorder movingEvents;
-    holding->motionDetector().setContext(&holdingEvents);
-    holding->motionDetector().setEventCallback(&MotionEventRecorder::onEvent);
-    moving->motionDetector().setContext(&movingEvents);
-    moving->motionDetector().setEventCallback(&MotionEventRecorder::onEvent);
+    holdingEvents.attach(holding->motionDetector());
+    movingEvents.attach(moving->motionDetector());
     const Vector3 plankAngles(0.0f, 60.0f, 0.0f);
     const Vector3 levelAngles(0.0f, 0.0f, 0.0f);
     for (int i = 0; i < 100; ++i) {
@@ -364,8 +362,7 @@ TEST(SignalProcessorMotion, QuaternionArrivesScalarFirstAndGravityIsRemoved) {
     // vector part first, the same numbers would be a half turn with 2 g of acceleration left.
     auto processor = std::make_unique<SignalProcessor>(nullptr);
     MotionEventRecorder events;
-    processor->motionDetector().setContext(&events);
-    processor->motionDetector().setEventCallback(&MotionEventRecorder::onEvent);
+    events.attach(processor->motionDetector());
     for (int i = 0; i < 62; ++i) {
         events.sample = i;
         processor->processMotion(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f,
@@ -379,8 +376,7 @@ TEST(SignalProcessorMotion, SwingsFollowTheLinearAcceleration) {
     // linear acceleration of -1.5 g, a swing for a freshly armed detector.
     auto processor = std::make_unique<SignalProcessor>(nullptr);
     MotionEventRecorder events;
-    processor->motionDetector().setContext(&events);
-    processor->motionDetector().setEventCallback(&MotionEventRecorder::onEvent);
+    events.attach(processor->motionDetector());
     processor->processMotion(0.70710677f, 0.70710677f, 0.0f, 0.0f, 0.0f, -0.5f, 0.0f,
                              Vector3(0.0f, 0.0f, 0.0f));
     EXPECT_EQ(events.events, (std::vector<std::pair<int, int>>{{0, 1}}));
