@@ -7,6 +7,7 @@
 
 #include "AllocationCounter.h"
 #include "signal/Biquad.h"
+#include "signal/BodyPositionClassifier.h"
 #include "signal/DelayedHighPass.h"
 #include "signal/EcgFilterChain.h"
 #include "signal/Filter.h"
@@ -16,6 +17,7 @@
 #include "signal/MinMaxNormalizer.h"
 #include "signal/MovingAverage.h"
 #include "signal/OrientationFilter.h"
+#include "signal/PressureLeadOffDetector.h"
 #include "signal/RespirationFilterChain.h"
 
 namespace {
@@ -42,6 +44,11 @@ void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); 
 namespace Tenvik {
 namespace {
 
+class IgnoredLeadOff final : public IPressureLeadOff {
+public:
+    void didChangePressureLeadOff(int32_t) override {}
+};
+
 TEST(SteadyStateAllocations, CounterSeesAnAllocation) {
     const TenvikTest::AllocationScope scope;
     auto* value = new int(3);
@@ -49,7 +56,7 @@ TEST(SteadyStateAllocations, CounterSeesAnAllocation) {
     EXPECT_EQ(scope.count(), 1u);
 }
 
-TEST(SteadyStateAllocations, FiltersAndChainsAllocateNothingPerSample) {
+TEST(SteadyStateAllocations, FiltersChainsAndClassifiersAllocateNothingPerSample) {
     EcgFilterChain ecg;
     RespirationFilterChain respiration;
     Filter filter({1.0, -0.5, 0.25}, {0.5, 0.3, 0.2}, 2);
@@ -61,6 +68,9 @@ TEST(SteadyStateAllocations, FiltersAndChainsAllocateNothingPerSample) {
     DelayedHighPass highPass(10, 0.01, 2);
     FrequencyCalculator frequency(1000.0f, 2);
     OrientationQuaternion orientation;
+    IgnoredLeadOff leadOff;
+    PressureLeadOffDetector pressure(&leadOff);
+    BodyPositionClassifier bodyPosition;
 
     const TenvikTest::AllocationScope scope;
     for (int i = 0; i < 200; ++i) {
@@ -75,6 +85,8 @@ TEST(SteadyStateAllocations, FiltersAndChainsAllocateNothingPerSample) {
         normalizer.push(x);
         highPass.process(x);
         frequency.update(i, static_cast<uint64_t>(1000 + 100 * i));
+        pressure.update(i % 3 == 0 ? 0 : 200);
+        bodyPosition.classify(0.0f, x * 200.0f, x * 60.0f);
         updateOrientation(orientation, x, 0.1f, -x, 0.2f, x, 0.9f, 0.3f, -0.4f, x);
     }
     EXPECT_EQ(scope.count(), 0u);
