@@ -1,5 +1,3 @@
-#include "signal/MotionDetector.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,6 +6,7 @@
 #include <vector>
 
 #include "MotionEventRecorder.h"
+#include "signal/MotionDetector.h"
 #include "signal/PlankDetector.h"
 #include "signal/RepCounter.h"
 #include "signal/VerticalRepCounter.h"
@@ -43,9 +42,7 @@ class MotionDetectorTest : public ::testing::Test {
 protected:
     void SetUp() override { connect(); }
 
-    void connect() {
-        recorder.attach(detector);
-    }
+    void connect() { recorder.attach(detector); }
 
     void feed(const Quaternion& q, const Vector3& a, const Vector3& angles) {
         detector.process(q, a, angles, 30.0f);
@@ -269,9 +266,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RepCounterTurn, CountsMinimaThatTravelFarEnoughFromTheLastTurn) {
     RepCounter minima;
-    EXPECT_FALSE(minima.turn(0.0f, 0, false));    // sets the direction: rising
+    EXPECT_FALSE(minima.turn(0.0f, 0, false));  // sets the direction: rising
     EXPECT_FALSE(minima.turn(0.5f, 0, false));
-    EXPECT_FALSE(minima.turn(0.4f, 0, false));    // a maximum: reference 0.4
+    EXPECT_FALSE(minima.turn(0.4f, 0, false));  // a maximum: reference 0.4
     EXPECT_FALSE(minima.turn(0.39f, 0, false));
     EXPECT_FALSE(minima.turn(0.395f, 0, false));  // a minimum 0.005 from the reference
     EXPECT_FALSE(minima.turn(0.3f, 0, false));    // a maximum: reference 0.3
@@ -280,9 +277,9 @@ TEST(RepCounterTurn, CountsMinimaThatTravelFarEnoughFromTheLastTurn) {
 
 TEST(RepCounterTurn, CountsMaxima) {
     RepCounter maxima;
-    EXPECT_FALSE(maxima.turn(0.0f, 0, true));   // sets the direction: rising
+    EXPECT_FALSE(maxima.turn(0.0f, 0, true));  // sets the direction: rising
     EXPECT_FALSE(maxima.turn(0.01f, 0, true));
-    EXPECT_FALSE(maxima.turn(0.0f, 0, true));   // a maximum no distance from reference 0
+    EXPECT_FALSE(maxima.turn(0.0f, 0, true));  // a maximum no distance from reference 0
     EXPECT_FALSE(maxima.turn(-0.5f, 0, true));
     EXPECT_FALSE(maxima.turn(-0.4f, 0, true));  // a minimum: reference -0.4
     EXPECT_TRUE(maxima.turn(-0.45f, 0, true));  // a maximum 0.05 from the reference
@@ -319,7 +316,7 @@ TEST_F(MotionDetectorTest, EachSwingNeedsRearming) {
 TEST_F(MotionDetectorTest, UprightAndLyingPosturesArmFromTheZAcceleration) {
     feed(kUpright, Vector3(0.0f, 0.0f, -1.5f), kLevelAngles);  // disarms
     feed(kMiddle, Vector3(0.0f, -1.5f, 0.0f), kLevelAngles);
-    feed(kLying, Vector3(0.0f, 0.0f, 0.9f), kLevelAngles);  // arms
+    feed(kLying, Vector3(0.0f, 0.0f, 0.9f), kLevelAngles);   // arms
     feed(kLying, Vector3(0.0f, -1.5f, 0.0f), kLevelAngles);  // lying never swings
     feed(kMiddle, Vector3(0.0f, -1.5f, 0.0f), kLevelAngles);
     EXPECT_EQ(recorder.samplesWith(kSwing), (std::vector<int>{4}));
@@ -392,15 +389,16 @@ TEST_P(ReturnToMiddleTest, ReportsAReturnFromLyingOnlyAfterTheMiddlePosture) {
     EXPECT_EQ(recorder.events.size(), GetParam().returnsAt.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sequences, ReturnToMiddleTest,
-    ::testing::Values(ReturnCase{"MiddleLyingMiddle", {1, 0, 1}, {2}},
-                      ReturnCase{"UprightLyingMiddle", {2, 0, 1}, {}},
-                      ReturnCase{"LongerLying", {1, 0, 0, 0, 1, 1}, {4}},
-                      ReturnCase{"ThroughUpright", {1, 2, 0, 1}, {}},
-                      ReturnCase{"FreshLyingMiddle", {0, 1}, {}},
-                      ReturnCase{"Twice", {1, 0, 1, 0, 1}, {2, 4}}),
-    [](const ::testing::TestParamInfo<ReturnCase>& testCase) { return testCase.param.name; });
+INSTANTIATE_TEST_SUITE_P(Sequences, ReturnToMiddleTest,
+                         ::testing::Values(ReturnCase{"MiddleLyingMiddle", {1, 0, 1}, {2}},
+                                           ReturnCase{"UprightLyingMiddle", {2, 0, 1}, {}},
+                                           ReturnCase{"LongerLying", {1, 0, 0, 0, 1, 1}, {4}},
+                                           ReturnCase{"ThroughUpright", {1, 2, 0, 1}, {}},
+                                           ReturnCase{"FreshLyingMiddle", {0, 1}, {}},
+                                           ReturnCase{"Twice", {1, 0, 1, 0, 1}, {2, 4}}),
+                         [](const ::testing::TestParamInfo<ReturnCase>& testCase) {
+                             return testCase.param.name;
+                         });
 
 TEST(MotionDetectorSwingOverReturn, ASwingTakesPrecedenceOverTheReturn) {
     MotionDetector detector;
