@@ -106,6 +106,42 @@ TEST_F(MotionDetectorTest, SteadyVerticalAccelerationDriftsOutOfPlankPosition) {
     EXPECT_TRUE(recorder.samplesWith(kPlankStart).empty());
 }
 
+class PlankCounts final : public PlankDetectorDelegate {
+public:
+    void didStartPlank(uint32_t count) override { starts.push_back(count); }
+    void didEndPlank(uint32_t count) override { ends.push_back(count); }
+
+    std::vector<uint32_t> starts;
+    std::vector<uint32_t> ends;
+};
+
+TEST(PlankDetectorDelegation, PassesTheSampleCountAfterTheSample) {
+    PlankCounts counts;
+    PlankDetector plank(&counts);
+    std::vector<int32_t> states;
+    for (int i = 0; i < 62; ++i) {
+        states.push_back(plank.update(kStill, kPlankAngles));
+    }
+    EXPECT_EQ(states.front(), PlankDetector::Entering);
+    EXPECT_EQ(states[60], PlankDetector::Entering);
+    EXPECT_EQ(states.back(), PlankDetector::Plank);
+    EXPECT_EQ(plank.update(kStill, kLevelAngles), PlankDetector::Leaving);
+    for (int i = 0; i < 61; ++i) {
+        plank.update(kStill, kLevelAngles);
+    }
+    EXPECT_EQ(counts.starts, (std::vector<uint32_t>{62}));
+    EXPECT_EQ(counts.ends, (std::vector<uint32_t>{124}));
+}
+
+TEST(PlankDetectorDelegation, WorksWithoutADelegate) {
+    PlankDetector plank(nullptr);
+    int32_t state = 0;
+    for (int i = 0; i < 62; ++i) {
+        state = plank.update(kStill, kPlankAngles);
+    }
+    EXPECT_EQ(state, PlankDetector::Plank);
+}
+
 struct PositionCase {
     const char* name;
     Vector3 acceleration;
