@@ -154,6 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LeadingIntegerCase{"4294967296", INT_MAX},
                       LeadingIntegerCase{"x99999999999999999999999999", INT_MAX}));
 
+TEST(ParseLeadingInteger, ANullTextIsZero) { EXPECT_EQ(parseLeadingInteger(nullptr), 0); }
+
 struct IntMapCase {
     int input;
     int expected;
