@@ -68,6 +68,9 @@ Vector3 removeGravity(const Quaternion& q, const Vector3& acceleration) {
 }
 
 int parseLeadingInteger(const char* text) {
+    if (text == nullptr) {
+        return 0;
+    }
     while (*text != '\0' && (*text < '0' || *text > '9')) {
         ++text;
     }

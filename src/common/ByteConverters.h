@@ -29,7 +29,7 @@ float decodeInt32Q30(uint8_t b3, uint8_t b2, uint8_t b1, uint8_t b0);
 Vector3 removeGravity(const Quaternion& q, const Vector3& acceleration);
 
 // The first decimal number in a NUL-terminated text (no sign is read), capped at INT32_MAX;
-// 0 when the text holds no digit.
+// 0 when the text holds no digit or is null.
 int parseLeadingInteger(const char* text);
 
 // Sample period of a legacy synchronisation record type: 12 ms for ECG and respiration

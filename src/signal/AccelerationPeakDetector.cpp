@@ -24,23 +24,28 @@ int32_t AccelerationPeakDetector::classify(int32_t /*posture*/, float value) {
 bool AccelerationPeakDetector::update(int32_t posture, const Vector3& linearAcceleration) {
     if (posture == 0 || posture == 2) {
         switch (classify(posture, linearAcceleration.z)) {
-        case kAbove: armed = 1; break;
-        case kBelow: armed = 0; break;
-        default: break;
+            case kAbove:
+                armed = 1;
+                break;
+            case kBelow:
+                armed = 0;
+                break;
+            default:
+                break;
         }
         return false;
     }
     switch (classify(posture, linearAcceleration.y)) {
-    case kAbove:
-        armed = 1;
-        return false;
-    case kBelow: {
-        const bool swing = posture == 1 && armed == 1;
-        armed = 0;
-        return swing;
-    }
-    default:
-        return false;
+        case kAbove:
+            armed = 1;
+            return false;
+        case kBelow: {
+            const bool swing = posture == 1 && armed == 1;
+            armed = 0;
+            return swing;
+        }
+        default:
+            return false;
     }
 }
 

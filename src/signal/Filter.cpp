@@ -15,8 +15,8 @@ std::vector<double> paddedCopy(const std::vector<double>& coefficients, size_t s
 
 }  // namespace
 
-Filter::Filter(const std::vector<double>& aCoefficients,
-               const std::vector<double>& bCoefficients, int filterOrder)
+Filter::Filter(const std::vector<double>& aCoefficients, const std::vector<double>& bCoefficients,
+               int filterOrder)
     : order(std::max(filterOrder, 0)),
       a(paddedCopy(aCoefficients, static_cast<size_t>(order) + 1)),
       b(paddedCopy(bCoefficients, static_cast<size_t>(order) + 1)),

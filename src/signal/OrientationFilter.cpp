@@ -18,10 +18,8 @@ struct Rate {
 
 // Rate of change of the orientation from the angular rate: q' = 1/2 q (0, g).
 Rate rateFromGyro(const OrientationQuaternion& q, float gx, float gy, float gz) {
-    return {0.5f * (-q.q1 * gx - q.q2 * gy - q.q3 * gz),
-            0.5f * (q.q0 * gx + q.q2 * gz - q.q3 * gy),
-            0.5f * (q.q0 * gy - q.q1 * gz + q.q3 * gx),
-            0.5f * (q.q0 * gz + q.q1 * gy - q.q2 * gx)};
+    return {0.5f * (-q.q1 * gx - q.q2 * gy - q.q3 * gz), 0.5f * (q.q0 * gx + q.q2 * gz - q.q3 * gy),
+            0.5f * (q.q0 * gy - q.q1 * gz + q.q3 * gx), 0.5f * (q.q0 * gz + q.q1 * gy - q.q2 * gx)};
 }
 
 void applyGradient(Rate& rate, float s0, float s1, float s2, float s3) {
@@ -90,8 +88,8 @@ void updateOrientationImu(OrientationQuaternion& q, float gx, float gy, float gz
     integrate(q, rate);
 }
 
-void updateOrientation(OrientationQuaternion& q, float gx, float gy, float gz, float ax,
-                       float ay, float az, float mx, float my, float mz) {
+void updateOrientation(OrientationQuaternion& q, float gx, float gy, float gz, float ax, float ay,
+                       float az, float mx, float my, float mz) {
     if (allZero(mx, my, mz)) {
         updateOrientationImu(q, gx, gy, gz, ax, ay, az);
         return;
@@ -112,8 +110,8 @@ void updateOrientation(OrientationQuaternion& q, float gx, float gy, float gz, f
         // The field in the earth frame: its horizontal magnitude and its vertical part.
         const float hx = mx * q0q0 - q0my2 * q3 + q0mz2 * q2 + mx * q1q1 + q1x2 * my * q2 +
                          q1x2 * mz * q3 - mx * q2q2 - mx * q3q3;
-        const float hy = q0mx2 * q3 + my * q0q0 - q0mz2 * q1 + q1mx2 * q2 - my * q1q1 +
-                         my * q2q2 + q2x2 * mz * q3 - my * q3q3;
+        const float hy = q0mx2 * q3 + my * q0q0 - q0mz2 * q1 + q1mx2 * q2 - my * q1q1 + my * q2q2 +
+                         q2x2 * mz * q3 - my * q3q3;
         const float bx2 = std::sqrt(hx * hx + hy * hy);
         const float bz2 = -q0mx2 * q2 + q0my2 * q1 + mz * q0q0 + q1mx2 * q3 - mz * q1q1 +
                           q2x2 * my * q3 - mz * q2q2 + mz * q3q3;

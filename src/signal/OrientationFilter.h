@@ -22,8 +22,8 @@ void updateOrientationImu(float gx, float gy, float gz, float ax, float ay, floa
 const OrientationQuaternion& orientationQuaternion();
 
 // The same steps on a given orientation.
-void updateOrientation(OrientationQuaternion& q, float gx, float gy, float gz, float ax,
-                       float ay, float az, float mx, float my, float mz);
+void updateOrientation(OrientationQuaternion& q, float gx, float gy, float gz, float ax, float ay,
+                       float az, float mx, float my, float mz);
 void updateOrientationImu(OrientationQuaternion& q, float gx, float gy, float gz, float ax,
                           float ay, float az);
 

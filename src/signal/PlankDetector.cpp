@@ -24,15 +24,21 @@ int32_t PlankDetector::nextState(bool positioned) const {
     const uint32_t held = count - start;
     if (positioned) {
         switch (state) {
-        case OutOfPosition: return Entering;
-        case Entering: return held > static_cast<uint32_t>(enterHold) ? Plank : Entering;
-        default: return Plank;
+            case OutOfPosition:
+                return Entering;
+            case Entering:
+                return held > static_cast<uint32_t>(enterHold) ? Plank : Entering;
+            default:
+                return Plank;
         }
     }
     switch (state) {
-    case Plank: return Leaving;
-    case Leaving: return held > static_cast<uint32_t>(exitHold) ? OutOfPosition : Leaving;
-    default: return OutOfPosition;
+        case Plank:
+            return Leaving;
+        case Leaving:
+            return held > static_cast<uint32_t>(exitHold) ? OutOfPosition : Leaving;
+        default:
+            return OutOfPosition;
     }
 }
 

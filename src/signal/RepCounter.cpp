@@ -42,9 +42,8 @@ bool RepCounter::turn(float value, int32_t angle, bool countMaxima) {
     }
     const bool atTurn = countMaxima ? (direction == Rising && next == Falling)
                                     : (direction == Falling && next == Rising);
-    const bool counted =
-        atTurn && std::fabs(static_cast<double>(reference) - static_cast<double>(value)) >
-                      kMinimumTravel;
+    const bool counted = atTurn && std::fabs(static_cast<double>(reference) -
+                                             static_cast<double>(value)) > kMinimumTravel;
     direction = next;
     reference = value;
     return counted;

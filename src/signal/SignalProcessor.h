@@ -41,8 +41,8 @@ public:
 
     // One raw inertial sample (angular rate, acceleration, magnetic field): advances the
     // process-wide orientation filter and goes on as a motion sample with its orientation.
-    void processImu(float gx, float gy, float gz, float ax, float ay, float az, float mx,
-                    float my, float mz, const Vector3& angles);
+    void processImu(float gx, float gy, float gz, float ax, float ay, float az, float mx, float my,
+                    float mz, const Vector3& angles);
 
     // Body temperature in degrees Celsius, to one decimal, from skin and ambient readings.
     float estimateBodyTemperature(float skin, float ambient);

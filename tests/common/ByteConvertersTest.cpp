@@ -36,14 +36,13 @@ TEST_P(LegacyEcgSample, InvertsTheSign) {
     EXPECT_EQ(decodeLegacyEcgSample(c.msb, c.mid, c.lsb), c.expected);
 }
 // Expected values: -(v x 121 / 2516582400) in double, rounded to float once.
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LegacyEcgSample,
-    ::testing::Values(Bytes3Case{0x00, 0x00, 0x01, -4.8081080450401714e-08f},
-                      Bytes3Case{0xFF, 0xFF, 0xFF, 4.8081080450401714e-08f},
-                      Bytes3Case{0x7F, 0xFF, 0xFF, -0.40333327651023865f},
-                      Bytes3Case{0x80, 0x00, 0x00, 0.4033333361148834f},
-                      Bytes3Case{0x12, 0x34, 0x00, -0.05735880509018898f},
-                      Bytes3Case{0x00, 0x00, 0x00, 0.0f}));
+INSTANTIATE_TEST_SUITE_P(Cases, LegacyEcgSample,
+                         ::testing::Values(Bytes3Case{0x00, 0x00, 0x01, -4.8081080450401714e-08f},
+                                           Bytes3Case{0xFF, 0xFF, 0xFF, 4.8081080450401714e-08f},
+                                           Bytes3Case{0x7F, 0xFF, 0xFF, -0.40333327651023865f},
+                                           Bytes3Case{0x80, 0x00, 0x00, 0.4033333361148834f},
+                                           Bytes3Case{0x12, 0x34, 0x00, -0.05735880509018898f},
+                                           Bytes3Case{0x00, 0x00, 0x00, 0.0f}));
 
 class Int24Q10 : public ::testing::TestWithParam<Bytes3Case> {};
 TEST_P(Int24Q10, ScalesBy2ToMinus10) {
@@ -92,8 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Bytes4Case{0x01, 0x00, 0x00, 0x01, 256.0f, 1.0f / 64.0f},
                       // 2147483647 rounds up to 2^31.
                       Bytes4Case{0x7F, 0xFF, 0xFF, 0xFF, 32768.0f, 2.0f},
-                      Bytes4Case{0xFF, 0xFF, 0xFF, 0xFF, -1.0f / 65536.0f,
-                                 -1.0f / 1073741824.0f},
+                      Bytes4Case{0xFF, 0xFF, 0xFF, 0xFF, -1.0f / 65536.0f, -1.0f / 1073741824.0f},
                       // A 16-bit field in the high bytes: the value itself, value x 2^-14.
                       Bytes4Case{0x12, 0x34, 0x00, 0x00, 4660.0f, 0.284423828125f},
                       Bytes4Case{0xFF, 0xFE, 0x00, 0x00, -2.0f, -2.0f / 16384.0f}));
@@ -144,19 +142,19 @@ struct LeadingIntegerCase {
 };
 class ParseLeadingInteger : public ::testing::TestWithParam<LeadingIntegerCase> {};
 TEST_P(ParseLeadingInteger, ReadsTheFirstNumber) {
-    EXPECT_EQ(parseLeadingInteger(GetParam().text.c_str()), GetParam().expected)
-        << GetParam().text;
+    EXPECT_EQ(parseLeadingInteger(GetParam().text.c_str()), GetParam().expected) << GetParam().text;
 }
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParseLeadingInteger,
     ::testing::Values(LeadingIntegerCase{"abc12.5", 12}, LeadingIntegerCase{"", 0},
                       LeadingIntegerCase{"no digits", 0}, LeadingIntegerCase{"-7", 7},
                       LeadingIntegerCase{"42", 42}, LeadingIntegerCase{"007 and 9", 7},
-                      LeadingIntegerCase{"pid 0", 0},
-                      LeadingIntegerCase{"2147483647", INT_MAX},
+                      LeadingIntegerCase{"pid 0", 0}, LeadingIntegerCase{"2147483647", INT_MAX},
                       LeadingIntegerCase{"2147483648", INT_MAX},
                       LeadingIntegerCase{"4294967296", INT_MAX},
                       LeadingIntegerCase{"x99999999999999999999999999", INT_MAX}));
+
+TEST(ParseLeadingInteger, ANullTextIsZero) { EXPECT_EQ(parseLeadingInteger(nullptr), 0); }
 
 struct IntMapCase {
     int input;
@@ -168,9 +166,8 @@ TEST_P(RecordPeriod, ByRecordType) {
     EXPECT_EQ(recordPeriodMs(GetParam().input), GetParam().expected) << GetParam().input;
 }
 INSTANTIATE_TEST_SUITE_P(Cases, RecordPeriod,
-                         ::testing::Values(IntMapCase{0, 12}, IntMapCase{1, 12},
-                                           IntMapCase{7, 30}, IntMapCase{2, 0},
-                                           IntMapCase{6, 0}, IntMapCase{8, 0},
+                         ::testing::Values(IntMapCase{0, 12}, IntMapCase{1, 12}, IntMapCase{7, 30},
+                                           IntMapCase{2, 0}, IntMapCase{6, 0}, IntMapCase{8, 0},
                                            IntMapCase{-1, 0}, IntMapCase{INT_MIN, 0}));
 
 class BodyPositionValue : public ::testing::TestWithParam<IntMapCase> {};
@@ -178,23 +175,20 @@ TEST_P(BodyPositionValue, KeepsOneToFour) {
     EXPECT_EQ(toBodyPosition(GetParam().input), GetParam().expected) << GetParam().input;
 }
 INSTANTIATE_TEST_SUITE_P(Cases, BodyPositionValue,
-                         ::testing::Values(IntMapCase{0, 0}, IntMapCase{1, 1},
-                                           IntMapCase{2, 2}, IntMapCase{3, 3},
-                                           IntMapCase{4, 4}, IntMapCase{5, 0},
+                         ::testing::Values(IntMapCase{0, 0}, IntMapCase{1, 1}, IntMapCase{2, 2},
+                                           IntMapCase{3, 3}, IntMapCase{4, 4}, IntMapCase{5, 0},
                                            IntMapCase{-1, 0}, IntMapCase{INT_MIN, 0},
                                            IntMapCase{INT_MAX, 0}));
 
 class DeviceTimestamps : public ::testing::TestWithParam<IntMapCase> {};
 TEST_P(DeviceTimestamps, ByDataVersion) {
-    EXPECT_EQ(hasDeviceTimestamps(GetParam().input), GetParam().expected != 0)
-        << GetParam().input;
+    EXPECT_EQ(hasDeviceTimestamps(GetParam().input), GetParam().expected != 0) << GetParam().input;
 }
 INSTANTIATE_TEST_SUITE_P(Cases, DeviceTimestamps,
-                         ::testing::Values(IntMapCase{0, 0}, IntMapCase{1, 0},
-                                           IntMapCase{2, 0}, IntMapCase{4, 0},
-                                           IntMapCase{3, 1}, IntMapCase{5, 1},
-                                           IntMapCase{6, 1}, IntMapCase{7, 1},
-                                           IntMapCase{100, 1}, IntMapCase{-1, 1}));
+                         ::testing::Values(IntMapCase{0, 0}, IntMapCase{1, 0}, IntMapCase{2, 0},
+                                           IntMapCase{4, 0}, IntMapCase{3, 1}, IntMapCase{5, 1},
+                                           IntMapCase{6, 1}, IntMapCase{7, 1}, IntMapCase{100, 1},
+                                           IntMapCase{-1, 1}));
 
 TEST(ActivityFromCode, IsATableNotAnIdentity) {
     const uint32_t expected[] = {16, 1, 2, 16, 4, 16, 16, 16, 8, 16};

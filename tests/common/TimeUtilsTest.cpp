@@ -34,14 +34,14 @@ class FormatUtc : public ::testing::TestWithParam<TimestampCase> {};
 TEST_P(FormatUtc, DateTimeAndMilliseconds) {
     EXPECT_EQ(formatTimestamp(GetParam().ms, false), GetParam().expected);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FormatUtc,
-    ::testing::Values(TimestampCase{946684800123, "2000-01-01 00:00:00.123"},
-                      TimestampCase{946684800007, "2000-01-01 00:00:00.007"},
-                      TimestampCase{946684800000, "2000-01-01 00:00:00.000"},
-                      TimestampCase{0, "1970-01-01 00:00:00.000"},
-                      TimestampCase{1781234567089, "2026-06-12 03:22:47.089"},
-                      TimestampCase{4102444799999, "2099-12-31 23:59:59.999"}));
+INSTANTIATE_TEST_SUITE_P(Cases, FormatUtc,
+                         ::testing::Values(TimestampCase{946684800123, "2000-01-01 00:00:00.123"},
+                                           TimestampCase{946684800007, "2000-01-01 00:00:00.007"},
+                                           TimestampCase{946684800000, "2000-01-01 00:00:00.000"},
+                                           TimestampCase{0, "1970-01-01 00:00:00.000"},
+                                           TimestampCase{1781234567089, "2026-06-12 03:22:47.089"},
+                                           TimestampCase{4102444799999,
+                                                         "2099-12-31 23:59:59.999"}));
 
 // Sets TZ for the life of the object and restores it afterwards.
 class ScopedTimeZone {

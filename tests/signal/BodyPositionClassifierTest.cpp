@@ -38,21 +38,20 @@ TEST_P(BodyPositionClass, AdoptedOnThe132ndDifferingSample) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Thresholds, BodyPositionClass,
-    ::testing::Values(
-        PositionCase{241.0f, 0.0f, 2}, PositionCase{240.0f, 0.0f, 0},
-        PositionCase{300.0f, 0.0f, 2}, PositionCase{-60.0f, 0.0f, 0},
-        PositionCase{-61.0f, 0.0f, 2}, PositionCase{-215.0f, 0.0f, 2},
-        PositionCase{-215.5f, 0.0f, 1}, PositionCase{-400.0f, 0.0f, 1},
-        PositionCase{40.0f, 0.0f, 0}, PositionCase{40.1f, 0.0f, 1},
-        PositionCase{100.0f, 0.0f, 1}, PositionCase{119.9f, 0.0f, 1},
-        PositionCase{120.0f, 0.0f, 0}, PositionCase{0.0f, 0.0f, 0},
-        // The third angle overrides the second.
-        PositionCase{100.0f, -30.1f, 4}, PositionCase{100.0f, -30.0f, 1},
-        PositionCase{100.0f, -29.9f, 1}, PositionCase{100.0f, -84.9f, 4},
-        PositionCase{100.0f, -85.0f, 1}, PositionCase{0.0f, 30.1f, 3},
-        PositionCase{0.0f, 30.0f, 0}, PositionCase{0.0f, 84.9f, 3},
-        PositionCase{0.0f, 85.0f, 0}, PositionCase{300.0f, 50.0f, 3},
-        PositionCase{-300.0f, -50.0f, 4}));
+    ::testing::Values(PositionCase{241.0f, 0.0f, 2}, PositionCase{240.0f, 0.0f, 0},
+                      PositionCase{300.0f, 0.0f, 2}, PositionCase{-60.0f, 0.0f, 0},
+                      PositionCase{-61.0f, 0.0f, 2}, PositionCase{-215.0f, 0.0f, 2},
+                      PositionCase{-215.5f, 0.0f, 1}, PositionCase{-400.0f, 0.0f, 1},
+                      PositionCase{40.0f, 0.0f, 0}, PositionCase{40.1f, 0.0f, 1},
+                      PositionCase{100.0f, 0.0f, 1}, PositionCase{119.9f, 0.0f, 1},
+                      PositionCase{120.0f, 0.0f, 0}, PositionCase{0.0f, 0.0f, 0},
+                      // The third angle overrides the second.
+                      PositionCase{100.0f, -30.1f, 4}, PositionCase{100.0f, -30.0f, 1},
+                      PositionCase{100.0f, -29.9f, 1}, PositionCase{100.0f, -84.9f, 4},
+                      PositionCase{100.0f, -85.0f, 1}, PositionCase{0.0f, 30.1f, 3},
+                      PositionCase{0.0f, 30.0f, 0}, PositionCase{0.0f, 84.9f, 3},
+                      PositionCase{0.0f, 85.0f, 0}, PositionCase{300.0f, 50.0f, 3},
+                      PositionCase{-300.0f, -50.0f, 4}));
 
 TEST(BodyPositionClassifier, FreshClassifierNeeds132Samples) {
     BodyPositionClassifier classifier;

@@ -16,7 +16,7 @@ TEST(FloatBiquad, HighPassDesignAndImpulse) {
     EXPECT_EQ(highPass.b2, 0.9875509142875671f);
     EXPECT_EQ(highPass.a1, -1.975023865699768f);
     EXPECT_EQ(highPass.a2, 0.9751797318458557f);
-    const std::vector<float> expected = {0.9875509142875671f,   -0.024665236473083496f,
+    const std::vector<float> expected = {0.9875509142875671f,    -0.024665236473083496f,
                                          -0.024203181266784668f, -0.023748820647597313f,
                                          -0.02330203726887703f,  -0.022862711921334267f};
     for (size_t i = 0; i < expected.size(); ++i) {

@@ -16,8 +16,8 @@ protected:
     void TearDown() override { clearLogCallback(); }
 
     static void record(void* context, int level, const char* text) {
-        static_cast<FrequencyCalculatorTest*>(context)->lines.push_back(
-            std::to_string(level) + " " + text);
+        static_cast<FrequencyCalculatorTest*>(context)->lines.push_back(std::to_string(level) +
+                                                                        " " + text);
     }
     std::vector<std::string> lines;
     FrequencyCalculator calculator{1000.0f, 2};

@@ -1,5 +1,3 @@
-#include "signal/MotionDetector.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +6,10 @@
 #include <vector>
 
 #include "MotionEventRecorder.h"
+#include "signal/MotionDetector.h"
 #include "signal/PlankDetector.h"
+#include "signal/RepCounter.h"
+#include "signal/VerticalRepCounter.h"
 
 namespace Tenvik {
 namespace {
@@ -41,10 +42,7 @@ class MotionDetectorTest : public ::testing::Test {
 protected:
     void SetUp() override { connect(); }
 
-    void connect() {
-        detector.setContext(&recorder);
-        detector.setEventCallback(&MotionEventRecorder::onEvent);
-    }
+    void connect() { recorder.attach(detector); }
 
     void feed(const Quaternion& q, const Vector3& a, const Vector3& angles) {
         detector.process(q, a, angles, 30.0f);
@@ -106,6 +104,42 @@ TEST_F(MotionDetectorTest, SteadyVerticalAccelerationDriftsOutOfPlankPosition) {
     // than 0.01 from its trend after a few samples and for the rest of the run.
     feedRepeated(300, kUpright, Vector3(0.0f, 0.0f, 0.15f), kPlankAngles);
     EXPECT_TRUE(recorder.samplesWith(kPlankStart).empty());
+}
+
+class PlankCounts final : public PlankDetectorDelegate {
+public:
+    void didStartPlank(uint32_t count) override { starts.push_back(count); }
+    void didEndPlank(uint32_t count) override { ends.push_back(count); }
+
+    std::vector<uint32_t> starts;
+    std::vector<uint32_t> ends;
+};
+
+TEST(PlankDetectorDelegation, PassesTheSampleCountAfterTheSample) {
+    PlankCounts counts;
+    PlankDetector plank(&counts);
+    std::vector<int32_t> states;
+    for (int i = 0; i < 62; ++i) {
+        states.push_back(plank.update(kStill, kPlankAngles));
+    }
+    EXPECT_EQ(states.front(), PlankDetector::Entering);
+    EXPECT_EQ(states[60], PlankDetector::Entering);
+    EXPECT_EQ(states.back(), PlankDetector::Plank);
+    EXPECT_EQ(plank.update(kStill, kLevelAngles), PlankDetector::Leaving);
+    for (int i = 0; i < 61; ++i) {
+        plank.update(kStill, kLevelAngles);
+    }
+    EXPECT_EQ(counts.starts, (std::vector<uint32_t>{62}));
+    EXPECT_EQ(counts.ends, (std::vector<uint32_t>{124}));
+}
+
+TEST(PlankDetectorDelegation, WorksWithoutADelegate) {
+    PlankDetector plank(nullptr);
+    int32_t state = 0;
+    for (int i = 0; i < 62; ++i) {
+        state = plank.update(kStill, kPlankAngles);
+    }
+    EXPECT_EQ(state, PlankDetector::Plank);
 }
 
 struct PositionCase {
@@ -172,6 +206,7 @@ TEST_F(MotionDetectorTest, VerticalCounterHoldsItsStateOutsideTheUprightPosture)
     for (int i = 0; i < 650; ++i) {
         if (i >= kPauseAt && i < kPauseAt + kPause) {
             feed(kMiddle, Vector3(0.0f, 0.0f, 0.7f), kLevelAngles);
+            EXPECT_FALSE(detector.updateVertical(1, 30.0f, Vector3(0.0f, 0.0f, 0.7f)));
             continue;
         }
         feed(kUpright, Vector3(0.0f, 0.0f, sine(phase++, 0.5f, 60)), kLevelAngles);
@@ -181,6 +216,41 @@ TEST_F(MotionDetectorTest, VerticalCounterHoldsItsStateOutsideTheUprightPosture)
         expected.push_back(index < kPauseAt ? index : index + kPause);
     }
     EXPECT_EQ(recorder.samplesWith(kVertical), expected);
+}
+
+TEST(VerticalRepCounterStep, ARepetitionIsAMinimumAfterAnEarlierTurn) {
+    VerticalRepCounter counter;
+    // Smoothed values 0.05, -0.0025, 0.047625: rising, falling, then rising again.
+    EXPECT_FALSE(counter.step(1.0f, 2));
+    EXPECT_FALSE(counter.step(-1.0f, 2));
+    EXPECT_TRUE(counter.step(1.0f, 2));
+    EXPECT_FALSE(counter.step(1.0f, 2));
+}
+
+TEST(VerticalRepCounterStep, LeavingTheUprightPostureForgetsThePhase) {
+    VerticalRepCounter counter;
+    EXPECT_FALSE(counter.step(1.0f, 2));
+    EXPECT_FALSE(counter.step(-1.0f, 2));
+    EXPECT_FALSE(counter.step(0.0f, 1));
+    EXPECT_FALSE(counter.step(1.0f, 2));  // a minimum, but the phase was forgotten
+    EXPECT_FALSE(counter.step(-1.0f, 2));
+    EXPECT_TRUE(counter.step(1.0f, 2));
+}
+
+TEST(VerticalRepCounterStep, SmallChangesAreIgnored) {
+    VerticalRepCounter counter;
+    EXPECT_FALSE(counter.step(1.0f, 2));
+    EXPECT_FALSE(counter.step(-1.0f, 2));  // falling, smoothed -0.0025
+    EXPECT_FALSE(counter.step(0.0f, 2));   // smoothed -0.002375: a rise below 0.001
+    EXPECT_TRUE(counter.step(1.0f, 2));
+}
+
+TEST(VerticalRepCounterSmooth, BlendsIntoThePreviousValueClampedToOne) {
+    VerticalRepCounter counter;
+    EXPECT_FLOAT_EQ(counter.smooth(100.0f), 5.0f);
+    EXPECT_FLOAT_EQ(counter.smooth(100.0f), 0.95f + 5.0f);
+    EXPECT_FLOAT_EQ(counter.smooth(-100.0f), 0.95f - 5.0f);
+    EXPECT_FLOAT_EQ(counter.smooth(0.0f), -0.95f);
 }
 
 // ---- repetitions at minima and maxima ----------------------------------------------------
@@ -204,8 +274,7 @@ TEST_P(RepetitionTest, CountsMinimaAndMaximaOfTheYDisplacement) {
     const RepetitionCase& c = GetParam();
     MotionDetector detector;
     MotionEventRecorder recorder;
-    detector.setContext(&recorder);
-    detector.setEventCallback(&MotionEventRecorder::onEvent);
+    recorder.attach(detector);
     for (int i = 0; i < 600; ++i) {
         recorder.sample = i;
         detector.process(c.orientation, Vector3(0.0f, sine(i, c.amplitude, 60), 0.0f),
@@ -231,6 +300,38 @@ INSTANTIATE_TEST_SUITE_P(
                       RepetitionCase{"TiltHuge", kMiddle, 0.5f, 3.0e9f, false}),
     [](const ::testing::TestParamInfo<RepetitionCase>& testCase) { return testCase.param.name; });
 
+TEST(RepCounterTurn, CountsMinimaThatTravelFarEnoughFromTheLastTurn) {
+    RepCounter minima;
+    EXPECT_FALSE(minima.turn(0.0f, 0, false));  // sets the direction: rising
+    EXPECT_FALSE(minima.turn(0.5f, 0, false));
+    EXPECT_FALSE(minima.turn(0.4f, 0, false));  // a maximum: reference 0.4
+    EXPECT_FALSE(minima.turn(0.39f, 0, false));
+    EXPECT_FALSE(minima.turn(0.395f, 0, false));  // a minimum 0.005 from the reference
+    EXPECT_FALSE(minima.turn(0.3f, 0, false));    // a maximum: reference 0.3
+    EXPECT_TRUE(minima.turn(0.35f, 0, false));    // a minimum 0.05 from the reference
+}
+
+TEST(RepCounterTurn, CountsMaxima) {
+    RepCounter maxima;
+    EXPECT_FALSE(maxima.turn(0.0f, 0, true));  // sets the direction: rising
+    EXPECT_FALSE(maxima.turn(0.01f, 0, true));
+    EXPECT_FALSE(maxima.turn(0.0f, 0, true));  // a maximum no distance from reference 0
+    EXPECT_FALSE(maxima.turn(-0.5f, 0, true));
+    EXPECT_FALSE(maxima.turn(-0.4f, 0, true));  // a minimum: reference -0.4
+    EXPECT_TRUE(maxima.turn(-0.45f, 0, true));  // a maximum 0.05 from the reference
+}
+
+TEST(RepCounterTurn, OutsideTheTiltLimitsNothingChanges) {
+    RepCounter minima;
+    EXPECT_FALSE(minima.turn(0.0f, 0, false));
+    EXPECT_FALSE(minima.turn(0.5f, 0, false));
+    EXPECT_FALSE(minima.turn(0.3f, 0, false));  // a maximum: reference 0.3, falling
+    EXPECT_FALSE(minima.turn(0.9f, 61, false));
+    EXPECT_FALSE(minima.turn(0.1f, -61, false));
+    EXPECT_FALSE(minima.turn(0.2f, 0, false));  // still falling from 0.3
+    EXPECT_TRUE(minima.turn(0.25f, 60, false));
+}
+
 // ---- swings and returns ------------------------------------------------------------------
 
 TEST_F(MotionDetectorTest, FirstSampleCanSwingBecauseTheDetectorStartsArmed) {
@@ -251,7 +352,7 @@ TEST_F(MotionDetectorTest, EachSwingNeedsRearming) {
 TEST_F(MotionDetectorTest, UprightAndLyingPosturesArmFromTheZAcceleration) {
     feed(kUpright, Vector3(0.0f, 0.0f, -1.5f), kLevelAngles);  // disarms
     feed(kMiddle, Vector3(0.0f, -1.5f, 0.0f), kLevelAngles);
-    feed(kLying, Vector3(0.0f, 0.0f, 0.9f), kLevelAngles);  // arms
+    feed(kLying, Vector3(0.0f, 0.0f, 0.9f), kLevelAngles);   // arms
     feed(kLying, Vector3(0.0f, -1.5f, 0.0f), kLevelAngles);  // lying never swings
     feed(kMiddle, Vector3(0.0f, -1.5f, 0.0f), kLevelAngles);
     EXPECT_EQ(recorder.samplesWith(kSwing), (std::vector<int>{4}));
@@ -314,8 +415,7 @@ class ReturnToMiddleTest : public ::testing::TestWithParam<ReturnCase> {};
 TEST_P(ReturnToMiddleTest, ReportsAReturnFromLyingOnlyAfterTheMiddlePosture) {
     MotionDetector detector;
     MotionEventRecorder recorder;
-    detector.setContext(&recorder);
-    detector.setEventCallback(&MotionEventRecorder::onEvent);
+    recorder.attach(detector);
     const Quaternion byPosture[] = {kLying, kMiddle, kUpright};
     for (int posture : GetParam().postures) {
         detector.process(byPosture[posture], kStill, kLevelAngles, 30.0f);
@@ -325,21 +425,21 @@ TEST_P(ReturnToMiddleTest, ReportsAReturnFromLyingOnlyAfterTheMiddlePosture) {
     EXPECT_EQ(recorder.events.size(), GetParam().returnsAt.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sequences, ReturnToMiddleTest,
-    ::testing::Values(ReturnCase{"MiddleLyingMiddle", {1, 0, 1}, {2}},
-                      ReturnCase{"UprightLyingMiddle", {2, 0, 1}, {}},
-                      ReturnCase{"LongerLying", {1, 0, 0, 0, 1, 1}, {4}},
-                      ReturnCase{"ThroughUpright", {1, 2, 0, 1}, {}},
-                      ReturnCase{"FreshLyingMiddle", {0, 1}, {}},
-                      ReturnCase{"Twice", {1, 0, 1, 0, 1}, {2, 4}}),
-    [](const ::testing::TestParamInfo<ReturnCase>& testCase) { return testCase.param.name; });
+INSTANTIATE_TEST_SUITE_P(Sequences, ReturnToMiddleTest,
+                         ::testing::Values(ReturnCase{"MiddleLyingMiddle", {1, 0, 1}, {2}},
+                                           ReturnCase{"UprightLyingMiddle", {2, 0, 1}, {}},
+                                           ReturnCase{"LongerLying", {1, 0, 0, 0, 1, 1}, {4}},
+                                           ReturnCase{"ThroughUpright", {1, 2, 0, 1}, {}},
+                                           ReturnCase{"FreshLyingMiddle", {0, 1}, {}},
+                                           ReturnCase{"Twice", {1, 0, 1, 0, 1}, {2, 4}}),
+                         [](const ::testing::TestParamInfo<ReturnCase>& testCase) {
+                             return testCase.param.name;
+                         });
 
 TEST(MotionDetectorSwingOverReturn, ASwingTakesPrecedenceOverTheReturn) {
     MotionDetector detector;
     MotionEventRecorder recorder;
-    detector.setContext(&recorder);
-    detector.setEventCallback(&MotionEventRecorder::onEvent);
+    recorder.attach(detector);
     detector.process(kMiddle, kStill, kLevelAngles, 30.0f);
     detector.process(kLying, kStill, kLevelAngles, 30.0f);
     detector.process(kMiddle, Vector3(0.0f, -1.5f, 0.0f), kLevelAngles, 30.0f);

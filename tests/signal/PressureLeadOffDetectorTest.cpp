@@ -90,8 +90,8 @@ TEST_F(PressureLeadOffTest, VariationEndingBeforeConfirmationStartsOver) {
 }
 
 struct SpreadCase {
-    int32_t low;   // odd samples, the first one among them
-    int32_t high;  // even samples
+    int32_t low;      // odd samples, the first one among them
+    int32_t high;     // even samples
     int confirmedAt;  // the sample that reports contact, 0 for none
 };
 class PressureSpread : public ::testing::TestWithParam<SpreadCase> {};
@@ -118,8 +118,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SpreadCase{1000000, 1000080, 0},
                       // Spreads that only fit in 64 bits; a first sample of large magnitude
                       // is variation already.
-                      SpreadCase{kMin, kMax, 42}, SpreadCase{kMin, 0, 42},
-                      SpreadCase{0, kMax, 43}, SpreadCase{-1, kMax, 43}));
+                      SpreadCase{kMin, kMax, 42}, SpreadCase{kMin, 0, 42}, SpreadCase{0, kMax, 43},
+                      SpreadCase{-1, kMax, 43}));
 
 TEST_F(PressureLeadOffTest, SetReportedReportsOnlyAChange) {
     detector.setReported(0);

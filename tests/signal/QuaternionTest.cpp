@@ -38,8 +38,7 @@ TEST_P(RotateZ, RotatesTheUnitZWithoutNormalising) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RotateZ,
     ::testing::Values(RotateCase{{0, 0, 0, 0}, {0, 0, 0}}, RotateCase{{0, 0, 0, 1}, {0, 0, 1}},
-                      RotateCase{{1, 0, 0, 0}, {0, 0, -1}},
-                      RotateCase{{0, 0, 0, 2}, {0, 0, 4}},
+                      RotateCase{{1, 0, 0, 0}, {0, 0, -1}}, RotateCase{{0, 0, 0, 2}, {0, 0, 4}},
                       // A quarter turn about y, scaled by |q|^2 = 0.5: z goes to x.
                       RotateCase{{0, 0.5f, 0, 0.5f}, {0.5f, 0, 0}},
                       // (2(xz + wy), 2(yz - wx), w^2 - x^2 - y^2 + z^2) of (1, 2, 3, 4).

@@ -1,5 +1,3 @@
-#include "signal/SignalProcessor.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -13,6 +11,7 @@
 #include "signal/EcgLeadOffDetector.h"
 #include "signal/RespirationFilterChain.h"
 #include "signal/RespirationRateEstimator.h"
+#include "signal/SignalProcessor.h"
 
 namespace Tenvik {
 namespace {
@@ -38,7 +37,8 @@ public:
 // A breathing signal sampled at 500 per second.
 float breath(int index, int breathsPerMinute, float amplitude = 0.01f, float offset = 0.0f) {
     const double period = 500.0 * 60.0 / breathsPerMinute;
-    return static_cast<float>(offset + amplitude * std::sin(2.0 * std::numbers::pi * index / period));
+    return static_cast<float>(offset +
+                              amplitude * std::sin(2.0 * std::numbers::pi * index / period));
 }
 
 constexpr uint64_t kStartTime = 1700000000000ull;
@@ -168,23 +168,22 @@ TEST_P(CountPeaksTest, CountsProminentMaxima) {
 
 INSTANTIATE_TEST_SUITE_P(
     Shapes, CountPeaksTest,
-    ::testing::Values(
-        PeakCase{"Empty", {}, 0}, PeakCase{"Single", {1.0}, 0},
-        PeakCase{"OnePeak", {1.0, 2.0, 1.0}, 1},
-        PeakCase{"RiseFromZero", {0.0, 1.0, 0.0}, 1},
-        PeakCase{"PeakAtZeroNeverCounts", {-1.0, 0.0, -1.0}, 0},
-        PeakCase{"StartsFalling", {2.0, 1.0, 2.0, 1.0}, 1},
-        PeakCase{"PlateauCountsOnce", {1.0, 2.0, 2.0, 2.0, 1.0}, 1},
-        PeakCase{"PlateauThenRiseCountsOnce", {1.0, 2.0, 2.0, 3.0, 1.0}, 1},
-        PeakCase{"PlateauAtTheEndDoesNotCount", {1.0, 2.0, 2.0}, 0},
-        PeakCase{"RiseAtTheEndDoesNotCount", {1.0, 2.0}, 0},
-        PeakCase{"BelowProminence", {1.0, 1.0000005, 1.0}, 0},
-        PeakCase{"AboveProminence", {1.0, 1.000001, 1.0}, 1},
-        PeakCase{"ShallowDipDoesNotSplitAPeak", {0.1, 0.5, 0.4999999, 0.5, 0.1}, 1},
-        PeakCase{"TwoPeaks", {0.1, 0.5, 0.2, 0.6, 0.1}, 2},
-        PeakCase{"NotANumberBreaksTheRun", {1.0, 2.0, std::nan(""), 1.0}, 0},
-        PeakCase{"NotANumberCountsAsARise", {1.0, 2.0, std::nan(""), 3.0, 1.0}, 1},
-        PeakCase{"AllZero", {0.0, 0.0, 0.0, 0.0}, 0}),
+    ::testing::Values(PeakCase{"Empty", {}, 0}, PeakCase{"Single", {1.0}, 0},
+                      PeakCase{"OnePeak", {1.0, 2.0, 1.0}, 1},
+                      PeakCase{"RiseFromZero", {0.0, 1.0, 0.0}, 1},
+                      PeakCase{"PeakAtZeroNeverCounts", {-1.0, 0.0, -1.0}, 0},
+                      PeakCase{"StartsFalling", {2.0, 1.0, 2.0, 1.0}, 1},
+                      PeakCase{"PlateauCountsOnce", {1.0, 2.0, 2.0, 2.0, 1.0}, 1},
+                      PeakCase{"PlateauThenRiseCountsOnce", {1.0, 2.0, 2.0, 3.0, 1.0}, 1},
+                      PeakCase{"PlateauAtTheEndDoesNotCount", {1.0, 2.0, 2.0}, 0},
+                      PeakCase{"RiseAtTheEndDoesNotCount", {1.0, 2.0}, 0},
+                      PeakCase{"BelowProminence", {1.0, 1.0000005, 1.0}, 0},
+                      PeakCase{"AboveProminence", {1.0, 1.000001, 1.0}, 1},
+                      PeakCase{"ShallowDipDoesNotSplitAPeak", {0.1, 0.5, 0.4999999, 0.5, 0.1}, 1},
+                      PeakCase{"TwoPeaks", {0.1, 0.5, 0.2, 0.6, 0.1}, 2},
+                      PeakCase{"NotANumberBreaksTheRun", {1.0, 2.0, std::nan(""), 1.0}, 0},
+                      PeakCase{"NotANumberCountsAsARise", {1.0, 2.0, std::nan(""), 3.0, 1.0}, 1},
+                      PeakCase{"AllZero", {0.0, 0.0, 0.0, 0.0}, 0}),
     [](const ::testing::TestParamInfo<PeakCase>& testCase) { return testCase.param.name; });
 
 // ---- ECG lead-off ------------------------------------------------------------------------
@@ -341,10 +340,8 @@ TEST(TwoSignalProcessors, MotionEventsArePerProcessor) {
     auto moving = std::make_unique<SignalProcessor>(nullptr);
     MotionEventRecorder holdingEvents;
     MotionEventRecorder movingEvents;
-    holding->motionDetector().setContext(&holdingEvents);
-    holding->motionDetector().setEventCallback(&MotionEventRecorder::onEvent);
-    moving->motionDetector().setContext(&movingEvents);
-    moving->motionDetector().setEventCallback(&MotionEventRecorder::onEvent);
+    holdingEvents.attach(holding->motionDetector());
+    movingEvents.attach(moving->motionDetector());
     const Vector3 plankAngles(0.0f, 60.0f, 0.0f);
     const Vector3 levelAngles(0.0f, 0.0f, 0.0f);
     for (int i = 0; i < 100; ++i) {
@@ -364,8 +361,7 @@ TEST(SignalProcessorMotion, QuaternionArrivesScalarFirstAndGravityIsRemoved) {
     // vector part first, the same numbers would be a half turn with 2 g of acceleration left.
     auto processor = std::make_unique<SignalProcessor>(nullptr);
     MotionEventRecorder events;
-    processor->motionDetector().setContext(&events);
-    processor->motionDetector().setEventCallback(&MotionEventRecorder::onEvent);
+    events.attach(processor->motionDetector());
     for (int i = 0; i < 62; ++i) {
         events.sample = i;
         processor->processMotion(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f,
@@ -379,8 +375,7 @@ TEST(SignalProcessorMotion, SwingsFollowTheLinearAcceleration) {
     // linear acceleration of -1.5 g, a swing for a freshly armed detector.
     auto processor = std::make_unique<SignalProcessor>(nullptr);
     MotionEventRecorder events;
-    processor->motionDetector().setContext(&events);
-    processor->motionDetector().setEventCallback(&MotionEventRecorder::onEvent);
+    events.attach(processor->motionDetector());
     processor->processMotion(0.70710677f, 0.70710677f, 0.0f, 0.0f, 0.0f, -0.5f, 0.0f,
                              Vector3(0.0f, 0.0f, 0.0f));
     EXPECT_EQ(events.events, (std::vector<std::pair<int, int>>{{0, 1}}));
@@ -449,16 +444,15 @@ INSTANTIATE_TEST_SUITE_P(
         // Above 35.833332 the gain grows with the skin temperature.
         TemperatureCase{"WarmSkin", readings({36.0f}, {20.0f}), 38.9f},
         // The skin mean covers the last five readings: (4 x 30 + 40) / 5 = 32.
-        TemperatureCase{"SkinWindowOfFive", readings(repeated(5, 30.0f, {40.0f}),
-                                                     repeated(6, 30.0f)),
-                        32.9f},
+        TemperatureCase{"SkinWindowOfFive",
+                        readings(repeated(5, 30.0f, {40.0f}), repeated(6, 30.0f)), 32.9f},
         // The ambient mean covers the last twenty: the 10 is still in after 20 readings...
-        TemperatureCase{"AmbientWindowStillFull", readings(repeated(20, 30.0f),
-                                                           repeated(1, 10.0f, repeated(19, 30.0f))),
+        TemperatureCase{"AmbientWindowStillFull",
+                        readings(repeated(20, 30.0f), repeated(1, 10.0f, repeated(19, 30.0f))),
                         30.6f},
         // ... and gone after 21.
-        TemperatureCase{"AmbientWindowOfTwenty", readings(repeated(21, 30.0f),
-                                                          repeated(1, 10.0f, repeated(20, 30.0f))),
+        TemperatureCase{"AmbientWindowOfTwenty",
+                        readings(repeated(21, 30.0f), repeated(1, 10.0f, repeated(20, 30.0f))),
                         30.0f},
         // Truncation is toward zero below zero as well.
         TemperatureCase{"BelowZero", readings({-5.55f}, {-5.55f}), -5.5f}),
