@@ -187,6 +187,14 @@ TEST_F(Characteristic, MotionMode1QuaternionThenAccelerationDividedBy4096From2_2
     EXPECT_EQ(host.values("motion_event"), Values{1});
 }
 
+TEST_F(Characteristic, MotionEventsStopWhenTheirCallbackIsCleared) {
+    create("2.2.10");
+    host.registerAll("motion_event");
+    send(processMotionPackage, motion20);
+    EXPECT_TRUE(host.named("motion_event").empty());
+    EXPECT_EQ(host.named("accelerometer").size(), 1u);
+}
+
 TEST_F(Characteristic, MotionMode1BeforeFirmware2_2_0KeepsTheAccelerationUnscaled) {
     create("2.1.0");
     send(processMotionPackage, motion20);
