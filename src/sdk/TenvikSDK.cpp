@@ -1,10 +1,12 @@
 #include "sdk/TenvikSDK.h"
 
 #include "common/Log.h"
+#include "common/TimeUtils.h"
 
 namespace Tenvik {
 
-TenvikSDK::TenvikSDK(const FirmwareVersion& firmware) : firmwareVersion(firmware) {
+TenvikSDK::TenvikSDK(const FirmwareVersion& firmware)
+    : dataConverter(firmware), firmwareVersion(firmware) {
     if (!firmware.valid) {
         logLine(LogError, "TenvikSDK::TenvikSDK: invalid firmware version, rejecting initialization");
         return;
@@ -17,10 +19,18 @@ TenvikSDK::~TenvikSDK() = default;
 
 void TenvikSDK::setContext(void* hostContext) {
     context = hostContext;
+    dataConverter.setContext(hostContext);
+    dataConverter.getSignalProcessor().motionDetector().setContext(hostContext);
     bleContext = hostContext;
 }
 
-void TenvikSDK::initCallbacks(const HostCallbacks& callbacks) { hostCallbacks = callbacks; }
+void TenvikSDK::initCallbacks(const HostCallbacks& callbacks) {
+    dataConverter.setHostCallbacks(callbacks);
+    dataConverter.getSignalProcessor().motionDetector().setEventCallback(
+        callbacks.motionEventCallback);
+    sessionMotionEventCallback = callbacks.motionEventCallback;
+    userEventCallback = callbacks.userEventCallback;
+}
 
 void TenvikSDK::initSynchronizationCallbacks(const SynchronizationCallbacks& callbacks) {
     synchronizationCallbacks = callbacks;
@@ -30,9 +40,13 @@ void TenvikSDK::setPayloadCallback(TenvikSDK_PayloadCallback callback) {
     payloadCallback = callback;
 }
 
-void TenvikSDK::setEdaCallback(TenvikSDK_TimedFloatCallback callback) { edaCallback = callback; }
+void TenvikSDK::setEdaCallback(TenvikSDK_TimedFloatCallback callback) {
+    dataConverter.setEdaCallback(callback);
+}
 
-void TenvikSDK::setGpsCallback(TenvikSDK_TimedGpsCallback callback) { gpsCallback = callback; }
+void TenvikSDK::setGpsCallback(TenvikSDK_TimedGpsCallback callback) {
+    dataConverter.setGpsCallback(callback);
+}
 
 void TenvikSDK::setPastEdaCallback(TenvikSDK_TimedFloatCallback callback) {
     pastEdaCallback = callback;
@@ -68,18 +82,42 @@ void TenvikSDK::didReceiveSession(const Session& /*session*/) {}
 
 // ---- Characteristic values ------------------------------------------------------------------
 
-void TenvikSDK::processECGPackage(const uint8_t* /*data*/, int /*size*/) {}
-void TenvikSDK::processRespirationPackage(const uint8_t* /*data*/, int /*size*/) {}
-void TenvikSDK::processTemperaturePackage(const uint8_t* /*data*/, int /*size*/) {}
-void TenvikSDK::processMotionPackage(const uint8_t* /*data*/, int /*size*/) {}
-void TenvikSDK::processBatteryPackage(const uint8_t* /*data*/, int /*size*/) {}
-void TenvikSDK::processActivityPackage(const uint8_t* /*data*/, int /*size*/) {}
-void TenvikSDK::processStepsPackage(const uint8_t* /*data*/, int /*size*/) {}
-void TenvikSDK::processOrientationPackage(const uint8_t* /*data*/, int /*size*/) {}
-void TenvikSDK::processHeartRatePackage(const uint8_t* /*data*/, int /*size*/) {}
-void TenvikSDK::processHealthThermometerPackage(const uint8_t* /*data*/, int /*size*/) {}
-void TenvikSDK::processSoundVolumePackage(const uint8_t* /*data*/, int /*size*/) {}
-void TenvikSDK::processNasalCannulaPackage(const uint8_t* /*data*/, int /*size*/) {}
+void TenvikSDK::processECGPackage(const uint8_t* data, int size) {
+    dataConverter.processECGPackage(data, size, nowMs());
+}
+void TenvikSDK::processRespirationPackage(const uint8_t* data, int size) {
+    dataConverter.processRespirationPackage(data, size, nowMs());
+}
+void TenvikSDK::processTemperaturePackage(const uint8_t* data, int size) {
+    dataConverter.processTemperaturePackage(data, size, nowMs());
+}
+void TenvikSDK::processMotionPackage(const uint8_t* data, int size) {
+    dataConverter.processMotionPackage(data, size, nowMs());
+}
+void TenvikSDK::processBatteryPackage(const uint8_t* data, int size) {
+    dataConverter.processBatteryPackage(data, size);
+}
+void TenvikSDK::processActivityPackage(const uint8_t* data, int size) {
+    dataConverter.processActivityPackage(data, size, nowMs());
+}
+void TenvikSDK::processStepsPackage(const uint8_t* data, int size) {
+    dataConverter.processStepsPackage(data, size, nowMs());
+}
+void TenvikSDK::processOrientationPackage(const uint8_t* data, int size) {
+    dataConverter.processOrientationPackage(data, size, nowMs());
+}
+void TenvikSDK::processHeartRatePackage(const uint8_t* data, int size) {
+    dataConverter.processHeartRatePackage(data, size, nowMs());
+}
+void TenvikSDK::processHealthThermometerPackage(const uint8_t* data, int size) {
+    dataConverter.processHealthThermometerPackage(data, size, nowMs());
+}
+void TenvikSDK::processSoundVolumePackage(const uint8_t* data, int size) {
+    dataConverter.processSoundVolumePackage(data, size, nowMs());
+}
+void TenvikSDK::processNasalCannulaPackage(const uint8_t* data, int size) {
+    dataConverter.processNasalCannulaPackage(data, size, nowMs());
+}
 
 // ---- Session samples to the host callbacks -----------------------------------------------------
 
@@ -95,75 +133,80 @@ void forward(Callback callback, void* context, uint64_t timestamp, Values... val
 }  // namespace
 
 void TenvikSDK::didReceiveEcg(float sample, uint64_t timestamp) {
-    forward(hostCallbacks.ecgCallback, context, timestamp, sample);
+    forward(dataCallbacks().ecgCallback, context, timestamp, sample);
 }
 void TenvikSDK::didReceiveRespiration(float sample, uint64_t timestamp) {
-    forward(hostCallbacks.respirationCallback, context, timestamp, sample);
+    forward(dataCallbacks().respirationCallback, context, timestamp, sample);
 }
 void TenvikSDK::didReceiveSteps(uint64_t steps, uint64_t timestamp) {
-    forward(hostCallbacks.stepsCallback, context, timestamp, steps);
+    forward(dataCallbacks().stepsCallback, context, timestamp, steps);
 }
 void TenvikSDK::didReceiveTemperature(float temperature, uint64_t timestamp) {
-    forward(hostCallbacks.temperatureCallback, context, timestamp, temperature);
+    forward(dataCallbacks().temperatureCallback, context, timestamp, temperature);
 }
 void TenvikSDK::didReceiveAccelerometer(float x, float y, float z, uint64_t timestamp) {
-    forward(hostCallbacks.accelerometerCallback, context, timestamp, x, y, z);
+    forward(dataCallbacks().accelerometerCallback, context, timestamp, x, y, z);
 }
 void TenvikSDK::didReceiveMotionVector2(float x, float y, float z, uint64_t timestamp) {
-    forward(hostCallbacks.motionVector2Callback, context, timestamp, x, y, z);
+    forward(dataCallbacks().motionVector2Callback, context, timestamp, x, y, z);
 }
 void TenvikSDK::didReceiveMotionVector3(float x, float y, float z, uint64_t timestamp) {
-    forward(hostCallbacks.motionVector3Callback, context, timestamp, x, y, z);
+    forward(dataCallbacks().motionVector3Callback, context, timestamp, x, y, z);
 }
 void TenvikSDK::didReceiveQuaternion(float q0, float q1, float q2, float q3,
                                      uint64_t timestamp) {
-    forward(hostCallbacks.quaternionCallback, context, timestamp, q0, q1, q2, q3);
+    forward(dataCallbacks().quaternionCallback, context, timestamp, q0, q1, q2, q3);
 }
 void TenvikSDK::didReceiveOrientation(float angle0, float angle1, float angle2,
                                       uint64_t timestamp) {
-    forward(hostCallbacks.orientationCallback, context, timestamp, angle0, angle1, angle2);
+    forward(dataCallbacks().orientationCallback, context, timestamp, angle0, angle1, angle2);
 }
 void TenvikSDK::didReceiveHeartRate(uint32_t beatsPerMinute, uint64_t timestamp) {
-    forward(hostCallbacks.heartRateCallback, context, timestamp, beatsPerMinute);
+    forward(dataCallbacks().heartRateCallback, context, timestamp, beatsPerMinute);
 }
 void TenvikSDK::didReceiveRr(uint32_t interval, uint64_t timestamp) {
-    forward(hostCallbacks.rrCallback, context, timestamp, interval);
+    forward(dataCallbacks().rrCallback, context, timestamp, interval);
 }
 void TenvikSDK::didReceiveRespirationRate(uint32_t rate, uint64_t timestamp) {
-    forward(hostCallbacks.respirationRateCallback, context, timestamp, rate);
+    forward(dataCallbacks().respirationRateCallback, context, timestamp, rate);
 }
 void TenvikSDK::didReceiveSoundVolume(uint16_t value, uint64_t timestamp) {
-    forward(hostCallbacks.soundVolumeCallback, context, timestamp, value);
+    forward(dataCallbacks().soundVolumeCallback, context, timestamp, value);
 }
 void TenvikSDK::didReceiveActivity(uint32_t activity, uint64_t timestamp) {
-    forward(hostCallbacks.activityCallback, context, timestamp, activity);
+    forward(dataCallbacks().activityCallback, context, timestamp, activity);
 }
 void TenvikSDK::didReceivePressure(uint32_t value, uint64_t timestamp) {
-    forward(hostCallbacks.pressureCallback, context, timestamp, value);
+    forward(dataCallbacks().pressureCallback, context, timestamp, value);
 }
 void TenvikSDK::didReceiveUserEvent(uint64_t eventTime) {
-    if (hostCallbacks.userEventCallback != nullptr) {
-        hostCallbacks.userEventCallback(context, eventTime);
+    if (userEventCallback != nullptr) {
+        userEventCallback(context, eventTime);
     }
 }
 void TenvikSDK::didReceiveBodyPosition(uint32_t bodyPosition, uint64_t timestamp) {
-    forward(hostCallbacks.bodyPositionCallback, context, timestamp, bodyPosition);
+    forward(dataCallbacks().bodyPositionCallback, context, timestamp, bodyPosition);
 }
-void TenvikSDK::didReceiveWearState(uint32_t /*state*/) {}
+// Only a listening host has its wear state recorded; the converter reports changes alone.
+void TenvikSDK::didReceiveWearState(uint32_t state) {
+    if (dataCallbacks().wearStateCallback != nullptr) {
+        dataConverter.parseWearState(state);
+    }
+}
 void TenvikSDK::didReceivePressureLeadOff(int state) {
-    if (hostCallbacks.pressureLeadOffCallback != nullptr) {
-        hostCallbacks.pressureLeadOffCallback(context, state);
+    if (dataCallbacks().pressureLeadOffCallback != nullptr) {
+        dataCallbacks().pressureLeadOffCallback(context, state);
     }
 }
 void TenvikSDK::didReceiveSignal15(uint8_t value, uint64_t timestamp) {
-    forward(hostCallbacks.signal15Callback, context, timestamp, value);
+    forward(dataCallbacks().signal15Callback, context, timestamp, value);
 }
 void TenvikSDK::didReceiveEda(float value, uint64_t timestamp) {
-    forward(edaCallback, context, timestamp, value);
+    forward(dataCallbacks().edaCallback, context, timestamp, value);
 }
 void TenvikSDK::didReceiveGps(float v0, float v1, float v2, float v3, float v4, float v5,
                               uint64_t timestamp) {
-    forward(gpsCallback, context, timestamp, v0, v1, v2, v3, v4, v5);
+    forward(dataCallbacks().gpsCallback, context, timestamp, v0, v1, v2, v3, v4, v5);
 }
 
 }  // namespace Tenvik

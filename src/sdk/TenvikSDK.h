@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/FirmwareVersion.h"
+#include "decoding/DataConverter.h"
 #include "sdk/HostCallbacks.h"
 #include "sdk/ISessionProcessor.h"
 #include "sdk/ITenvikSDK.h"
@@ -94,7 +95,11 @@ public:
     void* getContext() const { return context; }
 
 private:
+    // The host's data callbacks, kept by the converter for live and session values alike.
+    const DataConverter::Callbacks& dataCallbacks() const { return dataConverter.getCallbacks(); }
+
     int legacySyncState = 3;
+    DataConverter dataConverter;
     void* context = nullptr;
     int routeToProcessManager = 0;
     FirmwareVersion firmwareVersion;
@@ -102,12 +107,12 @@ private:
     TenvikSDK_BleReadyCallback bleReadyCallback = nullptr;
     void* bleContext = nullptr;
 
-    // Held here until the components that keep them exist.
-    HostCallbacks hostCallbacks;
+    // Held here until the components that keep them exist: the user-event callback for the
+    // process manager, the motion-event callback for the session processor's detector.
+    TenvikSDK_TimeCallback userEventCallback = nullptr;
+    TenvikSDK_IntCallback sessionMotionEventCallback = nullptr;
     SynchronizationCallbacks synchronizationCallbacks;
     TenvikSDK_PayloadCallback payloadCallback = nullptr;
-    TenvikSDK_TimedFloatCallback edaCallback = nullptr;
-    TenvikSDK_TimedGpsCallback gpsCallback = nullptr;
     TenvikSDK_TimedFloatCallback pastEdaCallback = nullptr;
     TenvikSDK_TimedGpsCallback pastGpsCallback = nullptr;
 };

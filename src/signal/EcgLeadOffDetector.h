@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "signal/Biquad.h"
+
+namespace Tenvik {
+
+// Tests raw ECG samples for lead-off: with the electrodes off the signal's mean over the last
+// 600 samples drifts away from zero. The answer only changes after 502 consecutive samples that
+// disagree with it. Every detector keeps its own window, position, counter and state, so that
+// detectors of different devices (and threads) never disturb each other.
+class EcgLeadOffDetector {
+public:
+    static constexpr uint32_t kWindowSize = 600;
+
+    EcgLeadOffDetector();
+
+    // Writes the sample and returns the debounced state; true = lead off.
+    bool update(float sample);
+
+    // Writes the sample and returns the raw test, without debouncing.
+    bool updateUndebounced(float sample);
+
+    // Debounces a raw test result; the state changes once more than factor x 500 consecutive
+    // results disagreed with it.
+    bool debounce(bool off, float factor);
+
+    // Writes the sample less its notch-filtered version into the window at a write position of
+    // its own and tests whether the window's range is implausibly narrow or wide.
+    bool updateRange(float sample);
+
+private:
+    bool writeAndTest(float sample);
+
+    std::array<float, kWindowSize> window{};
+    Biquad notch{3, 0.25, 2, 1.0};
+    uint32_t writePosition = 0;
+    uint32_t rangePosition = 0;
+    float disagreements = 0.0f;
+    bool leadOff = true;
+};
+
+}  // namespace Tenvik

@@ -1,0 +1,102 @@
+#include "signal/MotionDetector.h"
+
+namespace Tenvik {
+
+namespace {
+
+constexpr int32_t kLying = 0;
+constexpr int32_t kMiddle = 1;
+constexpr int32_t kUpright = 2;
+constexpr double kPostureLimit = 0.65;
+
+}  // namespace
+
+MotionDetector::MotionDetector() : plankDetector(this) {}
+
+int32_t MotionDetector::postureOf(const Quaternion& q) {
+    const double vertical = Quaternion::rotateZ(q).z;
+    if (vertical >= kPostureLimit) {
+        return kUpright;
+    }
+    if (vertical <= -kPostureLimit) {
+        return kLying;
+    }
+    return kMiddle;
+}
+
+bool MotionDetector::updateVertical(int32_t samplePosture, float sampleRate,
+                                    const Vector3& linearAcceleration) {
+    if (samplePosture != kUpright) {
+        return false;
+    }
+    return verticalCounter.update(linearAcceleration.z, sampleRate, samplePosture);
+}
+
+bool MotionDetector::isReturnToMiddle(int32_t samplePosture) const {
+    return samplePosture == kMiddle && posture == kLying && previousPosture == kMiddle;
+}
+
+bool MotionDetector::isSwingAfterVertical(int32_t code) const {
+    return code == motionEventCode(MotionEvent::Swing) &&
+           lastReport == motionEventCode(MotionEvent::VerticalRepetition);
+}
+
+void MotionDetector::deliver(MotionEvent event) const {
+    if (eventCallback != nullptr) {
+        eventCallback(context, motionEventCode(event));
+    }
+}
+
+int32_t MotionDetector::processLowPosture(int32_t samplePosture,
+                                          const Vector3& linearAcceleration) {
+    if (peakDetector.update(samplePosture, linearAcceleration)) {
+        deliver(MotionEvent::Swing);
+        if (isSwingAfterVertical(motionEventCode(MotionEvent::Swing))) {
+            deliver(MotionEvent::SwingAfterVertical);
+            return motionEventCode(MotionEvent::SwingAfterVertical);
+        }
+        return motionEventCode(MotionEvent::Swing);
+    }
+    if (isReturnToMiddle(samplePosture)) {
+        deliver(MotionEvent::ReturnToMiddle);
+    }
+    return kNoReport;
+}
+
+void MotionDetector::process(const Quaternion& q, const Vector3& linearAcceleration,
+                             const Vector3& angles, float sampleRate) {
+    const int32_t samplePosture = postureOf(q);
+    plankDetector.update(linearAcceleration, angles);
+
+    int32_t report = kNoReport;
+    if (samplePosture == kUpright) {
+        peakDetector.update(kUpright, linearAcceleration);
+        if (updateVertical(samplePosture, sampleRate, linearAcceleration)) {
+            deliver(MotionEvent::VerticalRepetition);
+            report = motionEventCode(MotionEvent::VerticalRepetition);
+        }
+    } else {
+        report = processLowPosture(samplePosture, linearAcceleration);
+    }
+
+    if (minimumCounter.update(linearAcceleration, angles, sampleRate, false)) {
+        deliver(MotionEvent::RepetitionAtMinimum);
+    }
+    if (maximumCounter.update(linearAcceleration, angles, sampleRate, true)) {
+        deliver(MotionEvent::RepetitionAtMaximum);
+    }
+
+    if (samplePosture != posture) {
+        previousPosture = posture;
+        posture = samplePosture;
+    }
+    if (report != kNoReport) {
+        lastReport = report;
+    }
+}
+
+void MotionDetector::didStartPlank(uint32_t /*count*/) { deliver(MotionEvent::PlankStart); }
+
+void MotionDetector::didEndPlank(uint32_t /*count*/) { deliver(MotionEvent::PlankEnd); }
+
+}  // namespace Tenvik

@@ -1,0 +1,184 @@
+// Decoding allocates nothing per packet: every decoder variant, driven through its export
+// with every callback set and no log callback, after a warm-up.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "tenvik_sdk.h"
+
+namespace {
+
+bool counting = false;
+long allocations = 0;
+
+void* allocate(std::size_t size) {
+    if (counting) {
+        ++allocations;
+    }
+    void* memory = std::malloc(size == 0 ? 1 : size);
+    if (memory == nullptr) {
+        throw std::bad_alloc();
+    }
+    return memory;
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+
+namespace {
+
+using Export = void (*)(const uint8_t*, int, TenvikSDK*);
+
+struct Entry {
+    const char* name;
+    Export entry;
+    int size;
+};
+
+struct FirmwareCase {
+    std::string revision;
+    std::vector<Entry> entries;
+};
+
+// Sizes that the firmware's variants expect; the other decoders have one size only.
+std::vector<Entry> entriesFor(int ecgSize, int respirationSize, int motionSize,
+                              int orientationSize) {
+    return {{"ecg", processECGPackage, ecgSize},
+            {"respiration", processRespirationPackage, respirationSize},
+            {"temperature", processTemperaturePackage, 4},
+            {"motion", processMotionPackage, motionSize},
+            {"battery", TenvikSDK_process_battery_package, 1},
+            {"battery3", TenvikSDK_process_battery_package, 3},
+            {"activity", processActivityPackage, 1},
+            {"steps", processStepsPackage, 4},
+            {"orientation", processOrientationPackage, orientationSize},
+            {"heartrate", processHeartRatePackage, 20},
+            {"thermometer", processHealthThermometerPackage, 5},
+            {"sound", processSoundVolumePackage, 10},
+            {"nasal", processNasalCannulaPackage, 20},
+            // A wrong size is only logged, and the log is off.
+            {"wrong size", processStepsPackage, 7}};
+}
+
+volatile uint64_t sink = 0;
+
+void onFloat(void*, uint64_t t, float v) { sink = sink + t + static_cast<uint64_t>(v != 0); }
+void onVector(void*, uint64_t t, float, float, float) { sink = sink + t; }
+void onQuaternion(void*, uint64_t t, float, float, float, float) { sink = sink + t; }
+void onGps(void*, uint64_t t, float, float, float, float, float, float) { sink = sink + t; }
+void onUInt8(void*, uint8_t v) { sink = sink + v; }
+void onTimedUInt8(void*, uint64_t t, uint8_t v) { sink = sink + t + v; }
+void onTimedUInt16(void*, uint64_t t, uint16_t v) { sink = sink + t + v; }
+void onTimedUInt32(void*, uint64_t t, uint32_t v) { sink = sink + t + v; }
+void onTimedUInt64(void*, uint64_t t, uint64_t v) { sink = sink + t + v; }
+void onUInt32(void*, uint32_t v) { sink = sink + v; }
+void onInt(void*, int v) { sink = sink + static_cast<uint64_t>(v); }
+void onTime(void*, uint64_t t) { sink = sink + t; }
+
+void registerEverything(TenvikSDK* sdk) {
+    static int context = 0;
+    TenvikSDK_set_context(&context, sdk);
+    TenvikSDK_init_callbacks(onFloat, onFloat, onFloat, onVector, onVector, onVector, onUInt8,
+                             onTimedUInt32, onTimedUInt64, onVector, onQuaternion, onTimedUInt32,
+                             onUInt32, onTimedUInt32, onTimedUInt32, onTimedUInt16, onInt, onTime,
+                             onTimedUInt32, onInt, onTimedUInt32, onTimedUInt8, sdk);
+    TenvikSDK_set_eda_callback(onFloat, sdk);
+    TenvikSDK_set_gps_callback(onGps, sdk);
+}
+
+// Bytes that differ from packet to packet, so that flags, wear states and signals move.
+void fill(std::vector<uint8_t>& bytes, int round) {
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<uint8_t>(i * 37 + static_cast<size_t>(round) * 11);
+    }
+}
+
+constexpr int warmUpPackets = 32;
+constexpr int countedPackets = 200;
+
+// The counter sees the library's allocations: creating an instance allocates.
+TEST(AllocationCounter, CountsAllocationsInsideTheLibrary) {
+    allocations = 0;
+    counting = true;
+    TenvikSDK* sdk = TenvikSDK_create("3.5.59", 6);
+    counting = false;
+    EXPECT_GT(allocations, 0);
+    allocations = 0;
+    TenvikSDK_destroy(sdk);
+}
+
+class DecoderAllocation : public ::testing::TestWithParam<FirmwareCase> {};
+
+TEST_P(DecoderAllocation, NothingIsAllocatedPerPacket) {
+    const FirmwareCase& c = GetParam();
+    TenvikSDK* sdk = TenvikSDK_create(c.revision.data(), static_cast<int>(c.revision.size()));
+    ASSERT_NE(sdk, nullptr);
+    registerEverything(sdk);
+    ASSERT_EQ(allocations, 0);
+
+    for (const Entry& entry : c.entries) {
+        std::vector<uint8_t> bytes(static_cast<size_t>(entry.size));
+        // The temperature estimator's windows grow to their full length during the warm-up.
+        for (int round = 0; round < warmUpPackets; ++round) {
+            fill(bytes, round);
+            entry.entry(bytes.data(), entry.size, sdk);
+        }
+        allocations = 0;
+        counting = true;
+        for (int round = 0; round < countedPackets; ++round) {
+            fill(bytes, round);
+            entry.entry(bytes.data(), entry.size, sdk);
+        }
+        counting = false;
+        EXPECT_EQ(allocations, 0) << c.revision << ' ' << entry.name;
+        allocations = 0;
+    }
+    TenvikSDK_destroy(sdk);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Variants, DecoderAllocation,
+    ::testing::Values(
+        // ECG 1 with lead-off and filter, respiration 1, motion and orientation mode 1,
+        // estimated temperature, heart-rate format 0 without reporting.
+        FirmwareCase{"2.1.9", entriesFor(18, 18, 20, 6)},
+        // Respiration 1 four times per sample, heart rate reported.
+        FirmwareCase{"2.2.5", entriesFor(18, 18, 20, 6)},
+        // ECG 2, respiration 2, motion mode 2.
+        FirmwareCase{"2.2.14", entriesFor(20, 20, 18, 14)},
+        // Heart-rate format 1.
+        FirmwareCase{"2.2.18", entriesFor(20, 20, 18, 14)},
+        // ECG 5, respiration 3.
+        FirmwareCase{"2.3.23", entriesFor(20, 20, 18, 14)},
+        // ECG 3, temperature in hundredths.
+        FirmwareCase{"3.2.30", entriesFor(20, 20, 18, 14)},
+        // ECG 4.
+        FirmwareCase{"3.3.34", entriesFor(20, 20, 18, 14)},
+        // ECG 6, respiration 4, motion mode 3, heart-rate format 2.
+        FirmwareCase{"3.5.59", entriesFor(20, 20, 18, 14)}));
+
+}  // namespace
