@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -7,14 +8,17 @@
 
 namespace TenvikTest {
 
-// Collects log lines of the internals directly (unit tests link the internals, not the export
-// layer). Installs itself on construction and switches logging off again on destruction.
+// Collects log lines straight from the internal log function, for unit tests that do not go
+// through the shared library. Removes itself when destroyed.
 class InternalLogRecorder {
 public:
     struct Line {
         int level;
         std::string text;
         bool operator==(const Line&) const = default;
+        friend void PrintTo(const Line& line, std::ostream* out) {
+            *out << "{" << line.level << ", \"" << line.text << "\"}";
+        }
     };
 
     InternalLogRecorder() { Tenvik::setLogCallback(&InternalLogRecorder::record, this); }
@@ -24,14 +28,6 @@ public:
 
     const std::vector<Line>& lines() const { return recorded; }
     void clear() { recorded.clear(); }
-    bool contains(int level, const std::string& text) const {
-        for (const Line& line : recorded) {
-            if (line.level == level && line.text == text) {
-                return true;
-            }
-        }
-        return false;
-    }
 
 private:
     static void record(void* context, int level, const char* text) {
