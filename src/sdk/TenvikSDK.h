@@ -1,10 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/FirmwareVersion.h"
+#include "link/DataType.h"
+#include "link/Receiver.h"
+#include "link/Sender.h"
+#include "processes/ProcessManager.h"
 #include "sdk/HostCallbacks.h"
 #include "sdk/ISessionProcessor.h"
 #include "sdk/ITenvikSDK.h"
@@ -12,6 +17,8 @@
 #include "sdk/SynchronizationCallbacks.h"
 
 namespace Tenvik {
+
+class UnifiedBLEManager;
 
 // One instance per connected device: owns every component, wires them from the firmware
 // revision at construction, and is the delegate the components report to.
@@ -94,9 +101,24 @@ public:
     void* getContext() const { return context; }
 
 private:
+    // The device link: created once, its four callbacks lead back into this object.
+    void ensureUnifiedBLEManager(const std::string& firmwareText);
+    void configureUnifiedBLEManagerCallbacks();
+    void handleUnifiedBLEPackage(const std::vector<uint8_t>& payload, uint16_t pid,
+                                 uint64_t options, DataType type);
+    void handleUnifiedBLEError(const std::string& message);
+    void sendToHost(const uint8_t* data, int length);
+    void signalReadyToHost();
+    void queueTextCommand(const uint8_t* data, int size);
+    int linkProtocol() const;
+
     int legacySyncState = 3;
     void* context = nullptr;
+    Sender sender;
+    Receiver receiver;
     int routeToProcessManager = 0;
+    std::unique_ptr<UnifiedBLEManager> unifiedBLEManager;
+    ProcessManager processManager;
     FirmwareVersion firmwareVersion;
     TenvikSDK_BleSendCallback bleSendCallback = nullptr;
     TenvikSDK_BleReadyCallback bleReadyCallback = nullptr;
@@ -105,7 +127,6 @@ private:
     // Held here until the components that keep them exist.
     HostCallbacks hostCallbacks;
     SynchronizationCallbacks synchronizationCallbacks;
-    TenvikSDK_PayloadCallback payloadCallback = nullptr;
     TenvikSDK_TimedFloatCallback edaCallback = nullptr;
     TenvikSDK_TimedGpsCallback gpsCallback = nullptr;
     TenvikSDK_TimedFloatCallback pastEdaCallback = nullptr;
