@@ -97,8 +97,8 @@ protected:
 
 TEST_F(SteadyTraffic, ProtocolThreeReassemblyAllocatesNothing) {
     start("3.0.0");
-    Bytes stream = v3Packet(5, Bytes(3000, 0x5A));
-    stream = joined({stream, v3Packet(0, Bytes(10, 0x01))});
+    Bytes stream = v3Message(Bytes(3000, 0x5A), 5);
+    stream = joined({stream, v3Message(Bytes(10, 0x01), 0)});
     const Bytes header = v31Header(500, 1, 4, 99);
     const Bytes v31Payload(500, 0x33);
     EXPECT_EQ(allocationsDuring([&] {

@@ -363,11 +363,12 @@ TEST(ChunkSplit, ProtocolTwoEveryCutDeliversTheSamePayloads) {
     EXPECT_EQ(ways, 32768u);  // 2^15 ways to cut 16 bytes
 }
 
-// Under protocols 3 and 4 a complete message goes on to the process layer; here every cut the
-// protocol allows must pass without a link error or a warning, message after message.
+// Under protocols 3 and 4 a complete message goes on to the process layer (the contents are
+// checked on the link manager itself); here every cut the protocol allows must pass without a
+// link error or a warning, message after message.
 TEST(ChunkSplit, ProtocolThreeEveryCutPassesCleanly) {
     LinkHost host("3.2.30");
-    const Bytes message = v3Packet(5, {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17});
+    const Bytes message = v3Message({0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17}, 5);
     size_t ways = 0;
     TenvikTest::forEachCut(message, 7, message.size(), [&](const std::vector<Bytes>& chunks) {
         for (const Bytes& chunk : chunks) {
@@ -382,9 +383,9 @@ TEST(ChunkSplit, ProtocolThreeEveryCutPassesCleanly) {
 
 TEST(ChunkSplit, ProtocolFourEveryCutPassesCleanly) {
     LinkHost host("4.0.0");
-    const Bytes plain = v4Message(7, 0x0102030405060708ull, 0x01, 0x00, Bytes(10, 0x00));
+    const Bytes plain = v4Message(Bytes(10, 0x00), 7, 0x0102030405060708ull, 0x01, 0x00);
     const Bytes zipped =
-        v4Message(9, 0, 0x03, statusCrc, statusGzip());
+        v4Message(statusGzip(), 9, 0, 0x03, statusCrc);
     size_t ways = 0;
     TenvikTest::forEachCut(plain, 20, plain.size(), [&](const std::vector<Bytes>& chunks) {
         for (const Bytes& chunk : chunks) {
@@ -393,11 +394,20 @@ TEST(ChunkSplit, ProtocolFourEveryCutPassesCleanly) {
         ++ways;
     });
     EXPECT_EQ(ways, 1024u);
+    ways = 0;
     TenvikTest::forEachCut(zipped, 20, 2, [&](const std::vector<Bytes>& chunks) {
         for (const Bytes& chunk : chunks) {
             host.chunk(chunk);
         }
+        ++ways;
     });
+    EXPECT_EQ(ways, 562u);  // 1 + 33 + 528 ways with at most two cuts
+    // Each way delivered its message once, inflated.
+    const auto& lines = host.log.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), LogLine{0, "didReceivePackage: size=10"}),
+              1024);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), LogLine{0, "didReceivePackage: size=39"}),
+              562);
     EXPECT_TRUE(host.problems().empty());
     EXPECT_TRUE(host.payloads.empty());
     EXPECT_EQ(host.readyCount, 0);
@@ -435,21 +445,21 @@ Bytes truncated(const Bytes& bytes, size_t count) {
 INSTANTIATE_TEST_SUITE_P(
     Codes, ProtocolFourError,
     ::testing::Values(
-        ErrorCase{"BadGzip", {v4Message(1, 0, 0x02, 0, truncated(statusGzip(), 20))}, 2, 1},
+        ErrorCase{"BadGzip", {v4Message(truncated(statusGzip(), 20), 1, 0, 0x02, 0)}, 2, 1},
         ErrorCase{"ShortFirstChunk", {zeros(19)}, 3, 2},
         ErrorCase{"WrongVersion", {joined({{0x05, 0x0A}, zeros(18)})}, 5, 2},
         ErrorCase{"WrongTag", {joined({{0x04, 0x0B}, zeros(18)})}, 5, 2},
-        ErrorCase{"CrcMismatch", {v4Message(1, 0, 0x03, statusCrc ^ 0x01, statusGzip())}, 6, 1},
+        ErrorCase{"CrcMismatch", {v4Message(statusGzip(), 1, 0, 0x03, statusCrc ^ 0x01)}, 6, 1},
         ErrorCase{"MoreThanAnnounced",
-                  {truncated(v4Message(1, 0, 0, 0, Bytes(30, 0x01)), 30), Bytes(21, 0x01)},
+                  {truncated(v4Message(Bytes(30, 0x01), 1, 0, 0, 0), 30), Bytes(21, 0x01)},
                   7,
                   1},
-        ErrorCase{"EmptyChunk", {truncated(v4Message(1, 0, 0, 0, Bytes(30, 0x01)), 25), {}}, 8, 2}),
+        ErrorCase{"EmptyChunk", {truncated(v4Message(Bytes(30, 0x01), 1, 0, 0, 0), 25), {}}, 8, 2}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
 TEST(ProtocolFourSend, AbandonsAHalfReceivedMessage) {
     LinkHost host("4.0.0");
-    const Bytes message = v4Message(1, 0, 0, 0, Bytes(30, 0x01));
+    const Bytes message = v4Message(Bytes(30, 0x01), 1, 0, 0, 0);
     host.chunk(truncated(message, 30));
     host.send(Bytes{0x01}, 2);
     host.clear();

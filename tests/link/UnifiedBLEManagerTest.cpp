@@ -112,7 +112,7 @@ TEST(ProtocolInitialisation, HappensOnceAndLazilyOnTheFirstChunk) {
     Owner owner;
     owner.install(manager);
     TenvikTest::InternalLogRecorder log;
-    feed(manager, v3Packet(4, {0x01}));
+    feed(manager, v3Message({0x01}, 4));
     EXPECT_TRUE(TenvikTest::hasLogLine(log, LogDebug, "Initializing protocol...\n"));
     EXPECT_EQ(owner.packages, (std::vector<Package>{{{0x01}, 4, 0, ProcessData}}));
     manager.initializeProtocol();
@@ -187,7 +187,7 @@ TEST(ProtocolThreeReceive, DeliversPidOptionsAndType) {
     UnifiedBLEManager manager(3);
     Owner owner;
     owner.install(manager);
-    feed(manager, v3Packet(0, {0xAA}));
+    feed(manager, v3Message({0xAA}, 0));
     feed(manager, v31Header(2, 1, 0x0203, 0x1122334455667788ull));
     feed(manager, {0xBB, 0xCC});
     EXPECT_EQ(owner.packages,
@@ -270,8 +270,8 @@ INSTANTIATE_TEST_SUITE_P(
     Messages, ChunkSplit,
     ::testing::Values(
         SplitCase{"ProtocolThreeHeaders", 3,
-                  {v3Packet(0x0102, {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18}),
-                   v3Packet(0, {0x20, 0x21}), v3Packet(9, {})},
+                  {v3Message({0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18}, 0x0102),
+                   v3Message({0x20, 0x21}, 0), v3Message({}, 9)},
                   {{{0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18}, 0x0102, 0, ProcessData},
                    {{0x20, 0x21}, 0, 0, SystemData},
                    {{}, 9, 0, ProcessData}},
@@ -283,14 +283,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {{{1, 2, 3, 4, 5, 6, 7, 8, 9}, 0x0A0B, 0xFEDCBA9876543210ull, ProcessData}},
                   14, 1, 64},
         SplitCase{"ProtocolFourPlainAndCrc", 4,
-                  {v4Message(7, 0x0102030405060708ull, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}),
-                   v4Message(0, 0, 0x01, 0xF4, bytesOf("123456789"))},
+                  {v4Message({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 7, 0x0102030405060708ull, 0, 0),
+                   v4Message(bytesOf("123456789"), 0, 0, 0x01, 0xF4)},
                   {{{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 7, 0x0102030405060708ull, ProcessData},
                    {bytesOf("123456789"), 0, 0, SystemData}},
                   0, 20, 64},
         // Thirty-three carried bytes: every cut into up to three chunks.
         SplitCase{"ProtocolFourGzipWithCrc", 4,
-                  {v4Message(3, 42, 0x03, statusCrc, statusGzip())},
+                  {v4Message(statusGzip(), 3, 42, 0x03, statusCrc)},
                   {{bytesOf(statusText), 3, 42, ProcessData}},
                   0, 20, 2}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.label); });

@@ -4,10 +4,16 @@
 #include <initializer_list>
 #include <vector>
 
+#include "LinkFrames.h"
+
 namespace TenvikTest {
 
-// Device-side framing of the link protocols, for building incoming chunks in tests.
+// Device-side framing of the link protocols, for building incoming chunks in tests; the
+// protocol-3 and protocol-4 messages come from LinkFrames.h (v3Message, v4Message).
 namespace DeviceFrames {
+
+using TenvikTest::v3Message;
+using TenvikTest::v4Message;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -36,14 +42,6 @@ inline Bytes v2Packet(uint8_t type, const Bytes& payload) {
     return withPayload(packet, payload);
 }
 
-// Protocol 3 from the device: 03 0A 63 total16 pid16 payload, the total counting 7 bytes.
-inline Bytes v3Packet(uint16_t pid, const Bytes& payload) {
-    Bytes packet{0x03, 0x0A, 0x63};
-    appendLe16(packet, payload.size() + 7);
-    appendLe16(packet, pid);
-    return withPayload(packet, payload);
-}
-
 // The 14-byte "V3.1" header chunk: 01 size16 index pid16 options64; the payload follows in
 // later chunks.
 inline Bytes v31Header(uint16_t size, uint8_t index, uint16_t pid, uint64_t options) {
@@ -55,22 +53,6 @@ inline Bytes v31Header(uint16_t size, uint8_t index, uint16_t pid, uint64_t opti
         header.push_back(static_cast<uint8_t>(options >> (8 * i)));
     }
     return header;
-}
-
-// Protocol 4: the 17-byte header (04 0A 00 length16 pid16 options64 flags crc) and three zero
-// bytes, then the payload as carried (compressed when flag bit 1 is set).
-inline Bytes v4Message(uint16_t pid, uint64_t options, uint8_t flags, uint8_t crc,
-                       const Bytes& carried) {
-    Bytes message{0x04, 0x0A, 0x00};
-    appendLe16(message, carried.size());
-    appendLe16(message, pid);
-    for (int i = 0; i < 8; ++i) {
-        message.push_back(static_cast<uint8_t>(options >> (8 * i)));
-    }
-    message.push_back(flags);
-    message.push_back(crc);
-    message.insert(message.end(), {0x00, 0x00, 0x00});
-    return withPayload(message, carried);
 }
 
 // gzip stream (mtime 0) of "status ok status ok status ok status ok" (39 bytes), whose
