@@ -15,9 +15,10 @@ TenvikSDK::TenvikSDK(const FirmwareVersion& firmware)
         return;
     }
     const std::string firmwareText = firmware.toString();
-    // Legacy Sender/Receiver and message routing: header version, package size, sender mode
-    // and routing come from the DataConverter's capability selectors and are connected here
-    // together with the DataConverter.
+    // Connected together with the DataConverter: its capability selectors give the legacy
+    // Sender and Receiver their header version, package size and sender mode, and set
+    // routeToProcessManager (0 until then, so every device message ends on the idle legacy
+    // path).
     ensureUnifiedBLEManager(firmwareText);
 }
 
