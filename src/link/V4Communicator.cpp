@@ -1,8 +1,8 @@
 #include "link/V4Communicator.h"
 
 #include <cstdio>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 
 #include "link/Crc8.h"
 #include "link/Gzip.h"
@@ -54,13 +54,15 @@ void V4Communicator::processChunk(const std::vector<uint8_t>& chunk) {
     } else {
         receivedLength += chunk.size();
     }
-    chunks.push_back(chunk);
-
-    if (receivedLength == expectedLength) {
-        onPackageComplete();
-    } else if (receivedLength > expectedLength) {
+    if (receivedLength > expectedLength) {
+        // Judged before storing: an oversized chunk is never copied.
         discardMessage();
         reportError(MoreBytesThanAnnounced);
+        return;
+    }
+    chunks.push_back(chunk);
+    if (receivedLength == expectedLength) {
+        onPackageComplete();
     }
 }
 

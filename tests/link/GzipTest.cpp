@@ -121,12 +121,7 @@ TEST(CompressGzip, UsesDefaultLevelSmallWindowAndMemoryLevelFive) {
 TEST(CompressGzip, WindowDoesNotReachBackTwoKilobytes) {
     // A 3000-byte block of noise repeated: a 32 KiB window would encode the second copy as one
     // back-reference, a 2 KiB window cannot see it.
-    Bytes block(3000);
-    uint32_t state = 12345;
-    for (auto& byte : block) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<uint8_t>(state >> 24);
-    }
+    const Bytes block = TenvikTest::pseudoRandomBytes(3000, 12345);
     const Bytes original = concat(block, block);
     Bytes data = original;
     EXPECT_TRUE(compressGzip(data));
@@ -144,12 +139,7 @@ TEST(CompressGzip, EmptyInputGivesAnEmptyGzipMember) {
 }
 
 TEST(CompressGzip, OutputLongerThanOneStepIsComplete) {
-    Bytes noise(20000);
-    uint32_t state = 7;
-    for (auto& byte : noise) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<uint8_t>(state >> 24);
-    }
+    const Bytes noise = TenvikTest::pseudoRandomBytes(20000, 7);
     Bytes data = noise;
     EXPECT_TRUE(compressGzip(data));
     EXPECT_GT(data.size(), 4096u);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "InternalLogRecorder.h"
+#include "ProtocolThreeReassembly.h"
 
 namespace Tenvik {
 namespace {
@@ -18,31 +19,8 @@ using Bytes = std::vector<uint8_t>;
 using Line = TenvikTest::InternalLogRecorder::Line;
 using ::testing::ElementsAre;
 
-struct Package {
-    Bytes payload;
-    uint16_t pid;
-    uint64_t options;
-    bool operator==(const Package&) const = default;
-};
-
-// Drives the processor the way the link manager does: feed, and after an accepted chunk take
-// out a complete package and reset.
-class Reassembly {
-public:
-    bool feed(const Bytes& chunk) {
-        const bool accepted = processor.process(chunk.data(), static_cast<uint16_t>(chunk.size()));
-        if (accepted && processor.isComplete()) {
-            uint16_t size = 0;
-            const uint8_t* data = processor.getData(&size);
-            packages.push_back({Bytes(data, data + size), processor.getPid(),
-                                processor.getOptions()});
-            processor.reset();
-        }
-        return accepted;
-    }
-    PackageProcessor processor;
-    std::vector<Package> packages;
-};
+using Package = TenvikTest::ReassembledPackage;
+using Reassembly = TenvikTest::ProtocolThreeReassembly;
 
 Bytes v3Header(uint16_t totalLength, uint16_t pid) {
     return {0x03, 0x0A, 0x63, static_cast<uint8_t>(totalLength), static_cast<uint8_t>(totalLength >> 8),

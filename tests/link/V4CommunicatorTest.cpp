@@ -17,6 +17,8 @@ namespace {
 using TenvikTest::Bytes;
 using TenvikTest::concat;
 using TenvikTest::gzipStream;
+using TenvikTest::inChunks;
+using TenvikTest::slice;
 using TenvikTest::LinkEvent;
 using TenvikTest::v4Message;
 using ::testing::ElementsAre;
@@ -24,11 +26,6 @@ using ::testing::IsEmpty;
 
 constexpr uint8_t FlagCrc = 0x01;
 constexpr uint8_t FlagGzip = 0x02;
-
-Bytes slice(const Bytes& bytes, std::size_t from, std::size_t to) {
-    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                 bytes.begin() + static_cast<std::ptrdiff_t>(to));
-}
 
 Bytes counting(std::size_t length, uint8_t start = 0) {
     Bytes bytes(length);
@@ -178,14 +175,6 @@ TEST_F(V4CommunicatorTest, UnusedFlagBitsChangeNothing) {
     feed(v4Message(gzipStream(Hello), 4, 0, 0xFC | FlagGzip, 0x00));
     EXPECT_THAT(link.events, ElementsAre(LinkEvent::package(Hello, 4), LinkEvent::package(Hello, 4),
                                          LinkEvent::package(Hello, 4)));
-}
-
-std::vector<Bytes> inChunks(const Bytes& message, std::size_t size) {
-    std::vector<Bytes> chunks;
-    for (std::size_t at = 0; at < message.size(); at += size) {
-        chunks.push_back(slice(message, at, std::min(message.size(), at + size)));
-    }
-    return chunks;
 }
 
 TEST_F(V4CommunicatorTest, LargestInflatedMessageIsDelivered) {

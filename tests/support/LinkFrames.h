@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
@@ -13,6 +15,31 @@ using Bytes = std::vector<uint8_t>;
 inline Bytes concat(Bytes left, const Bytes& right) {
     left.insert(left.end(), right.begin(), right.end());
     return left;
+}
+
+// Bytes [from, to) of `bytes`.
+inline Bytes slice(const Bytes& bytes, std::size_t from, std::size_t to) {
+    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                 bytes.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+// The message cut into chunks of `size` bytes, the last one shorter.
+inline std::vector<Bytes> inChunks(const Bytes& message, std::size_t size) {
+    std::vector<Bytes> chunks;
+    for (std::size_t at = 0; at < message.size(); at += size) {
+        chunks.push_back(slice(message, at, std::min(message.size(), at + size)));
+    }
+    return chunks;
+}
+
+// Reproducible bytes without structure a compressor could use.
+inline Bytes pseudoRandomBytes(std::size_t length, uint32_t seed) {
+    Bytes bytes(length);
+    for (auto& byte : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<uint8_t>(seed >> 24);
+    }
+    return bytes;
 }
 
 // A protocol-4 message as the device sends it, written out byte by byte: 04 0A 00, length of
