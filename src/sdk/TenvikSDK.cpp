@@ -1,19 +1,41 @@
 #include "sdk/TenvikSDK.h"
 
+#include <cstring>
+#include <string_view>
+
 #include "common/Log.h"
 #include "common/TimeUtils.h"
+#include "link/UnifiedBLEManager.h"
 
 namespace Tenvik {
 
 TenvikSDK::TenvikSDK(const FirmwareVersion& firmware)
-    : dataConverter(firmware), firmwareVersion(firmware) {
+    : dataConverter(firmware), receiver(this), processManager(this), firmwareVersion(firmware) {
     if (!firmware.valid) {
         logLine(LogError, "TenvikSDK::TenvikSDK: invalid firmware version, rejecting initialization");
         return;
     }
+    const std::string firmwareText = firmware.toString();
+    configureLegacyFraming();
+    routeToProcessManager = dataConverter.getProcessRouting();
+    ensureUnifiedBLEManager(firmwareText);
 }
 
 TenvikSDK::~TenvikSDK() = default;
+
+// The legacy Sender and Receiver carry no traffic, but take the header version, package size
+// and sender mode that the firmware calls for.
+void TenvikSDK::configureLegacyFraming() {
+    const auto headerVersion = static_cast<uint8_t>(dataConverter.getLegacyProtocolVersion());
+    const int packetSize = dataConverter.getPacketSize();
+    sender.setProtocolVersion(headerVersion);
+    receiver.setProtocolVersion(headerVersion);
+    sender.setMaxPackageSize(packetSize);
+    receiver.setCmdPackageSize(static_cast<uint32_t>(packetSize));
+    sender.setMode(dataConverter.getSenderMode());
+}
+
+int TenvikSDK::getSessionFormat() const { return dataConverter.getSessionFormat(); }
 
 // ---- Context and registration ------------------------------------------------------------
 
@@ -21,6 +43,7 @@ void TenvikSDK::setContext(void* hostContext) {
     context = hostContext;
     dataConverter.setContext(hostContext);
     dataConverter.getSignalProcessor().motionDetector().setContext(hostContext);
+    processManager.setContext(hostContext);
     bleContext = hostContext;
 }
 
@@ -37,7 +60,7 @@ void TenvikSDK::initSynchronizationCallbacks(const SynchronizationCallbacks& cal
 }
 
 void TenvikSDK::setPayloadCallback(TenvikSDK_PayloadCallback callback) {
-    payloadCallback = callback;
+    processManager.setPayloadCallback(callback);
 }
 
 void TenvikSDK::setEdaCallback(TenvikSDK_TimedFloatCallback callback) {
@@ -58,20 +81,151 @@ void TenvikSDK::setPastGpsCallback(TenvikSDK_TimedGpsCallback callback) {
 
 void TenvikSDK::setBLESendCallback(TenvikSDK_BleSendCallback callback) {
     bleSendCallback = callback;
+    if (unifiedBLEManager) {
+        configureUnifiedBLEManagerCallbacks();
+    }
 }
 
 void TenvikSDK::setBLEReadyCallback(TenvikSDK_BleReadyCallback callback) {
     bleReadyCallback = callback;
+    if (unifiedBLEManager) {
+        configureUnifiedBLEManagerCallbacks();
+    }
 }
 
 // ---- Device link ---------------------------------------------------------------------------
 
-void TenvikSDK::processBLEChunk(const uint8_t* /*data*/, int /*size*/) {}
+void TenvikSDK::ensureUnifiedBLEManager(const std::string& firmwareText) {
+    if (!unifiedBLEManager) {
+        unifiedBLEManager = std::make_unique<UnifiedBLEManager>(0);
+        if (!firmwareText.empty()) {
+            unifiedBLEManager->setFirmwareVersion(firmwareText);
+        }
+    }
+    configureUnifiedBLEManagerCallbacks();
+}
 
-void TenvikSDK::sendPayload(const uint8_t* /*data*/, int /*size*/, int /*pid*/) {}
+void TenvikSDK::configureUnifiedBLEManagerCallbacks() {
+    if (!unifiedBLEManager) {
+        return;
+    }
+    // Each callable reads the host's callbacks and context when it runs, so a host that
+    // replaces them sees the change from the next packet on.
+    unifiedBLEManager->setCallbacks(
+        [this](const uint8_t* data, int length) { sendToHost(data, length); },
+        [this]() { signalReadyToHost(); },
+        [this](const std::vector<uint8_t>& payload, uint16_t pid, uint64_t options,
+               DataType type) { handleUnifiedBLEPackage(payload, pid, options, type); },
+        [this](const std::string& message) { handleUnifiedBLEError(message); });
+}
 
-void TenvikSDK::receiveMessage(const char* /*data*/, uint16_t /*size*/, uint16_t /*pid*/,
-                               uint64_t /*options*/) {}
+void TenvikSDK::sendToHost(const uint8_t* data, int length) {
+    if (bleSendCallback == nullptr) {
+        logLine(LogWarning, "UnifiedBLEManager attempted to send chunk but BLE send callback is null");
+        return;
+    }
+    bleSendCallback(bleContext, data, length);
+}
+
+void TenvikSDK::signalReadyToHost() {
+    if (bleReadyCallback != nullptr) {
+        bleReadyCallback(bleContext);
+    }
+}
+
+int TenvikSDK::linkProtocol() const {
+    return unifiedBLEManager ? unifiedBLEManager->getProtocolVersion() : 0;
+}
+
+void TenvikSDK::processBLEChunk(const uint8_t* data, int size) {
+    if (unifiedBLEManager) {
+        unifiedBLEManager->processChunk(data, size);
+    }
+}
+
+void TenvikSDK::sendPayload(const uint8_t* data, int size, int pid) {
+    if (!unifiedBLEManager) {
+        return;
+    }
+    if (pid < 0) {
+        pid = 0;
+    }
+    const auto wirePid = static_cast<uint16_t>(pid);
+    const bool textCommand = firmwareVersion.valid && firmwareVersion.major() >= 1 &&
+                             firmwareVersion.major() <= 3 && wirePid == 0;
+    if (textCommand && linkProtocol() == 2) {
+        queueTextCommand(data, size);
+    }
+    if (!unifiedBLEManager->sendBytes(data, size, wirePid, textCommand ? 0 : 1)) {
+        logLine(LogWarning, "sendPayload: UnifiedBLEManager rejected payload (may be awaiting ACK)");
+    }
+}
+
+void TenvikSDK::queueTextCommand(const uint8_t* data, int size) {
+    if (data == nullptr || size <= 0) {
+        return;
+    }
+    const auto* text = reinterpret_cast<const char*>(data);
+    const auto* terminator = static_cast<const char*>(std::memchr(text, 0, static_cast<size_t>(size)));
+    std::string_view command(text, terminator != nullptr ? static_cast<size_t>(terminator - text)
+                                                         : static_cast<size_t>(size));
+    constexpr std::string_view whiteSpace = " \t\n\v\f\r";
+    const size_t first = command.find_first_not_of(whiteSpace);
+    if (first == std::string_view::npos) {
+        return;
+    }
+    command = command.substr(first, command.find_last_not_of(whiteSpace) - first + 1);
+    std::string lowered(command);
+    for (char& c : lowered) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    processManager.pushPendingProcess(lowered);
+}
+
+void TenvikSDK::handleUnifiedBLEPackage(const std::vector<uint8_t>& payload, uint16_t pid,
+                                        uint64_t options, DataType type) {
+    // Messages carry a 16-bit size onwards.
+    const auto size = static_cast<uint16_t>(payload.size());
+    if (linkProtocol() != 2) {
+        receiveMessage(reinterpret_cast<const char*>(payload.data()), size, pid, options);
+        return;
+    }
+    if (payload.empty()) {
+        logLine(LogWarning, "handleUnifiedBLEPackage(V2): empty payload received");
+        return;
+    }
+    std::string name = "system";
+    if (type == ProcessData) {
+        name = processManager.popPendingProcessName();
+        if (name.empty()) {
+            name = "system";
+        }
+    }
+    processManager.deliverPayload(name, payload.data(), size);
+}
+
+void TenvikSDK::handleUnifiedBLEError(const std::string& message) {
+    logLine(LogWarning, "UnifiedBLEManager error: ", message);
+    processManager.didReceivePayload("system", "BLE_ERROR: " + message);
+}
+
+void TenvikSDK::receiveMessage(const char* data, uint16_t size, uint16_t /*pid*/,
+                               uint64_t /*options*/) {
+    if (routeToProcessManager != 0) {
+        // Device messages are routed to the process handlers (ProcessManager::process) once
+        // those exist; until then a routed message ends here.
+        return;
+    }
+    const auto* end = size > 0 ? static_cast<const char*>(std::memchr(data, 0, size)) : nullptr;
+    const std::string_view text(data, end != nullptr ? static_cast<size_t>(end - data) : size);
+    // Only the legacy synchronisation commands move the path away from idle (3), and the steps
+    // of the other states arrive with the synchronisation process: every message ends here.
+    if (text == "RECEIVED" || legacySyncState == 3) {
+        return;
+    }
+}
 
 void TenvikSDK::receiveMessage(const char* data, uint32_t length, uint16_t pid) {
     const uint32_t limited = length < 65535u ? length : 65535u;

@@ -1,11 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/FirmwareVersion.h"
 #include "decoding/DataConverter.h"
+#include "link/DataType.h"
+#include "link/Receiver.h"
+#include "link/Sender.h"
+#include "processes/ProcessManager.h"
 #include "sdk/HostCallbacks.h"
 #include "sdk/ISessionProcessor.h"
 #include "sdk/ITenvikSDK.h"
@@ -13,6 +18,8 @@
 #include "sdk/SynchronizationCallbacks.h"
 
 namespace Tenvik {
+
+class UnifiedBLEManager;
 
 // One instance per connected device: owns every component, wires them from the firmware
 // revision at construction, and is the delegate the components report to.
@@ -93,15 +100,34 @@ public:
 
     const FirmwareVersion& getFirmwareVersion() const { return firmwareVersion; }
     void* getContext() const { return context; }
+    int getSessionFormat() const;
+    int getRouteToProcessManager() const { return routeToProcessManager; }
+    const Sender& getSender() const { return sender; }
+    const Receiver& getReceiver() const { return receiver; }
 
 private:
+    void configureLegacyFraming();
     // The host's data callbacks, kept by the converter for live and session values alike.
     const DataConverter::Callbacks& dataCallbacks() const { return dataConverter.getCallbacks(); }
+    // The device link: created once, its four callbacks lead back into this object.
+    void ensureUnifiedBLEManager(const std::string& firmwareText);
+    void configureUnifiedBLEManagerCallbacks();
+    void handleUnifiedBLEPackage(const std::vector<uint8_t>& payload, uint16_t pid,
+                                 uint64_t options, DataType type);
+    void handleUnifiedBLEError(const std::string& message);
+    void sendToHost(const uint8_t* data, int length);
+    void signalReadyToHost();
+    void queueTextCommand(const uint8_t* data, int size);
+    int linkProtocol() const;
 
     int legacySyncState = 3;
     DataConverter dataConverter;
     void* context = nullptr;
+    Sender sender;
+    Receiver receiver;
     int routeToProcessManager = 0;
+    std::unique_ptr<UnifiedBLEManager> unifiedBLEManager;
+    ProcessManager processManager;
     FirmwareVersion firmwareVersion;
     TenvikSDK_BleSendCallback bleSendCallback = nullptr;
     TenvikSDK_BleReadyCallback bleReadyCallback = nullptr;
@@ -112,7 +138,8 @@ private:
     TenvikSDK_TimeCallback userEventCallback = nullptr;
     TenvikSDK_IntCallback sessionMotionEventCallback = nullptr;
     SynchronizationCallbacks synchronizationCallbacks;
-    TenvikSDK_PayloadCallback payloadCallback = nullptr;
+    TenvikSDK_TimedFloatCallback edaCallback = nullptr;
+    TenvikSDK_TimedGpsCallback gpsCallback = nullptr;
     TenvikSDK_TimedFloatCallback pastEdaCallback = nullptr;
     TenvikSDK_TimedGpsCallback pastGpsCallback = nullptr;
 };
