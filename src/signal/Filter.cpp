@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-namespace Tenvik {
 namespace {
 
 std::vector<double> paddedCopy(const std::vector<double>& coefficients, size_t size) {
@@ -38,4 +37,3 @@ double Filter::process(double x) {
     return y;
 }
 
-}  // namespace Tenvik

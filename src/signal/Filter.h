@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <vector>
 
-namespace Tenvik {
-
 // Direct-form-I recursive filter of any order. a[0] is never read and taken to be 1.
 // Coefficient vectors shorter than order + 1 read as zeros past their end; an order below 0
 // is order 0.
@@ -21,5 +19,3 @@ private:
     std::vector<double> input;   // newest last
     std::vector<double> output;  // newest last
 };
-
-}  // namespace Tenvik

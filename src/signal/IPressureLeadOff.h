@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-namespace Tenvik {
-
 // Receiver of the pressure-contact state: 0 while pressure variation is confirmed, 3 otherwise.
 class IPressureLeadOff {
 public:
@@ -12,5 +10,3 @@ public:
 protected:
     ~IPressureLeadOff() = default;
 };
-
-}  // namespace Tenvik

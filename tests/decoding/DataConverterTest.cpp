@@ -278,7 +278,7 @@ TEST_F(Converter, ForwardsResultsOfItsSignalChainAndContactDetector) {
     converter->didCalculateHeartRate(61, 5);
     converter->didCalculateRespirationRate(14, 6);
     converter->didChangePressureLeadOff(3);
-    static_cast<Tenvik::IPressureLeadOff&>(*converter).didChangePressureLeadOff(0);
+    static_cast<::IPressureLeadOff&>(*converter).didChangePressureLeadOff(0);
     static_cast<Tenvik::ISignalProcessor&>(*converter).didCalculateRespirationRate(9, 7);
     EXPECT_EQ(received.heartRates, (std::vector<uint32_t>{61}));
     EXPECT_EQ(received.rates,
