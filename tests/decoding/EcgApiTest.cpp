@@ -38,10 +38,19 @@ const Values ecg16x10Outputs = {0.125, 0.25, 0.0, -0.25, 0.12499237060546875,
                                 0.0, 0.0625, 0.125, 0.0, -0.125, -0.03125, 0.0625, 0.0,
                                 -0.0625};
 
+// The little-endian device time with room for `more` bytes after it.
+Bytes deviceTimePrefix(uint32_t deviceTime, size_t more) {
+    Bytes bytes;
+    bytes.reserve(4 + more);
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes.push_back(static_cast<uint8_t>(deviceTime >> shift));
+    }
+    return bytes;
+}
+
 // A device time, then five 24-bit samples 0.25, −0.25, 0.49999994, 2^-24, −0.5, then byte 19.
 Bytes deviceTimed24(uint32_t deviceTime, uint8_t last) {
-    Bytes bytes = {static_cast<uint8_t>(deviceTime), static_cast<uint8_t>(deviceTime >> 8),
-                   static_cast<uint8_t>(deviceTime >> 16), static_cast<uint8_t>(deviceTime >> 24)};
+    Bytes bytes = deviceTimePrefix(deviceTime, 16);
     bytes.insert(bytes.end(), ecg18.begin(), ecg18.begin() + 15);
     bytes.push_back(last);
     return bytes;
@@ -52,8 +61,7 @@ const Values deviceTimed24Outputs = {0.125, 0.25, 0.0, -0.25, 0.1249999701976776
 
 // A device time, then the first eight 16-bit samples of ecg16x10.
 Bytes deviceTimed16(uint32_t deviceTime) {
-    Bytes bytes = {static_cast<uint8_t>(deviceTime), static_cast<uint8_t>(deviceTime >> 8),
-                   static_cast<uint8_t>(deviceTime >> 16), static_cast<uint8_t>(deviceTime >> 24)};
+    Bytes bytes = deviceTimePrefix(deviceTime, 16);
     bytes.insert(bytes.end(), ecg16x10.begin(), ecg16x10.begin() + 16);
     return bytes;
 }
