@@ -4,9 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
-#include "signal/MotionDetector.h"
 #include "signal/SignalProcessor.h"
 
 namespace {
@@ -19,53 +19,45 @@ std::array<float, 1024> slowWave(double amplitude) {
     return samples;
 }
 
-// Includes the peak count over the whole window that every 7500th sample runs.
-void BM_RespirationPerSample(benchmark::State& state) {
-    const auto samples = slowWave(0.01);
+// Feeds one sample of a replayed slow wave per iteration to a fresh processor.
+template <typename Feed>
+void runPerSample(benchmark::State& state, double amplitude, Feed feed) {
+    const auto samples = slowWave(amplitude);
     auto processor = std::make_unique<Tenvik::SignalProcessor>(nullptr);
     size_t index = 0;
     uint64_t time = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(processor->processRespiration(samples[index], ++time));
+        feed(*processor, samples[index], ++time);
         index = (index + 1) % samples.size();
     }
     state.SetItemsProcessed(state.iterations());
+}
+
+// Includes the peak count over the whole window that every 7500th sample runs.
+void BM_RespirationPerSample(benchmark::State& state) {
+    runPerSample(state, 0.01, [](Tenvik::SignalProcessor& processor, float x, uint64_t time) {
+        benchmark::DoNotOptimize(processor.processRespiration(x, time));
+    });
 }
 
 // Sums the 600-sample window on every sample.
 void BM_EcgLeadOffPerSample(benchmark::State& state) {
-    const auto samples = slowWave(0.5);
-    auto processor = std::make_unique<Tenvik::SignalProcessor>(nullptr);
-    size_t index = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(processor->detectLeadOff(samples[index]));
-        index = (index + 1) % samples.size();
-    }
-    state.SetItemsProcessed(state.iterations());
+    runPerSample(state, 0.5, [](Tenvik::SignalProcessor& processor, float x, uint64_t) {
+        benchmark::DoNotOptimize(processor.detectLeadOff(x));
+    });
 }
 
 void BM_MotionPerSample(benchmark::State& state) {
-    const auto samples = slowWave(1.0);
-    auto processor = std::make_unique<Tenvik::SignalProcessor>(nullptr);
     const Tenvik::Vector3 angles(0.0f, 30.0f, 0.0f);
-    size_t index = 0;
-    for (auto _ : state) {
-        const float a = samples[index];
-        processor->processMotion(1.0f, 0.0f, 0.0f, 0.0f, 0.1f * a, a, 1.0f + 0.5f * a, angles);
-        index = (index + 1) % samples.size();
-    }
-    state.SetItemsProcessed(state.iterations());
+    runPerSample(state, 1.0, [&angles](Tenvik::SignalProcessor& processor, float a, uint64_t) {
+        processor.processMotion(1.0f, 0.0f, 0.0f, 0.0f, 0.1f * a, a, 1.0f + 0.5f * a, angles);
+    });
 }
 
 void BM_BodyTemperaturePerReading(benchmark::State& state) {
-    const auto samples = slowWave(1.0);
-    auto processor = std::make_unique<Tenvik::SignalProcessor>(nullptr);
-    size_t index = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(processor->estimateBodyTemperature(34.0f + samples[index], 22.0f));
-        index = (index + 1) % samples.size();
-    }
-    state.SetItemsProcessed(state.iterations());
+    runPerSample(state, 1.0, [](Tenvik::SignalProcessor& processor, float x, uint64_t) {
+        benchmark::DoNotOptimize(processor.estimateBodyTemperature(34.0f + x, 22.0f));
+    });
 }
 
 }  // namespace
