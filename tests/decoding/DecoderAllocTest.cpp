@@ -3,51 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "CountingAllocator.h"
 #include "tenvik_sdk.h"
-
-namespace {
-
-bool counting = false;
-long allocations = 0;
-
-void* allocate(std::size_t size) {
-    if (counting) {
-        ++allocations;
-    }
-    void* memory = std::malloc(size == 0 ? 1 : size);
-    if (memory == nullptr) {
-        throw std::bad_alloc();
-    }
-    return memory;
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 
@@ -122,12 +82,9 @@ constexpr int countedPackets = 200;
 
 // The counter sees the library's allocations: creating an instance allocates.
 TEST(AllocationCounter, CountsAllocationsInsideTheLibrary) {
-    allocations = 0;
-    counting = true;
+    const TenvikTest::AllocationScope scope;
     TenvikSDK* sdk = TenvikSDK_create("3.5.59", 6);
-    counting = false;
-    EXPECT_GT(allocations, 0);
-    allocations = 0;
+    EXPECT_GT(scope.count(), 0u);
     TenvikSDK_destroy(sdk);
 }
 
@@ -138,7 +95,6 @@ TEST_P(DecoderAllocation, NothingIsAllocatedPerPacket) {
     TenvikSDK* sdk = TenvikSDK_create(c.revision.data(), static_cast<int>(c.revision.size()));
     ASSERT_NE(sdk, nullptr);
     registerEverything(sdk);
-    ASSERT_EQ(allocations, 0);
 
     for (const Entry& entry : c.entries) {
         std::vector<uint8_t> bytes(static_cast<size_t>(entry.size));
@@ -147,15 +103,12 @@ TEST_P(DecoderAllocation, NothingIsAllocatedPerPacket) {
             fill(bytes, round);
             entry.entry(bytes.data(), entry.size, sdk);
         }
-        allocations = 0;
-        counting = true;
+        const TenvikTest::AllocationScope scope;
         for (int round = 0; round < countedPackets; ++round) {
             fill(bytes, round);
             entry.entry(bytes.data(), entry.size, sdk);
         }
-        counting = false;
-        EXPECT_EQ(allocations, 0) << c.revision << ' ' << entry.name;
-        allocations = 0;
+        EXPECT_EQ(scope.count(), 0u) << c.revision << ' ' << entry.name;
     }
     TenvikSDK_destroy(sdk);
 }

@@ -4,56 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <functional>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "CountingAllocator.h"
 #include "DeviceFrames.h"
 #include "tenvik_sdk.h"
-
-namespace {
-
-std::atomic<long> allocations{0};
-
-}  // namespace
-
-namespace {
-
-// Out of line, so that the compiler does not pair a replaced operator delete with the malloc
-// inside a replaced operator new.
-[[gnu::noinline]] void* allocate(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-
-[[gnu::noinline]] void release(void* block) noexcept { std::free(block); }
-
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* block, const std::nothrow_t&) noexcept { release(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { release(block); }
-void operator delete(void* block) noexcept { release(block); }
-void operator delete[](void* block) noexcept { release(block); }
-void operator delete(void* block, std::size_t) noexcept { release(block); }
-void operator delete[](void* block, std::size_t) noexcept { release(block); }
 
 namespace {
 
@@ -85,11 +42,11 @@ protected:
             TenvikSDK_process_ble_chunk(stream.data() + offset, static_cast<int>(length), sdk);
         }
     }
-    long allocationsDuring(const std::function<void()>& traffic) {
+    size_t allocationsDuring(const std::function<void()>& traffic) {
         traffic();  // sizes the buffers
-        const long before = allocations.load();
+        const TenvikTest::AllocationScope scope;
         traffic();
-        return allocations.load() - before;
+        return scope.count();
     }
     TenvikSDK* sdk = nullptr;
     Counts counts;

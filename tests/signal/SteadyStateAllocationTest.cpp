@@ -2,10 +2,7 @@
 // and checks that the per-sample operations allocate nothing.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
-
-#include "AllocationCounter.h"
+#include "CountingAllocator.h"
 #include "signal/Biquad.h"
 #include "signal/BodyPositionClassifier.h"
 #include "signal/DelayedHighPass.h"
@@ -19,27 +16,6 @@
 #include "signal/OrientationFilter.h"
 #include "signal/PressureLeadOffDetector.h"
 #include "signal/RespirationFilterChain.h"
-
-namespace {
-thread_local size_t allocations = 0;
-
-void* countedAllocation(std::size_t size) {
-    ++allocations;
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-}  // namespace
-
-size_t TenvikTest::allocationCount() { return allocations; }
-
-void* operator new(std::size_t size) { return countedAllocation(size); }
-void* operator new[](std::size_t size) { return countedAllocation(size); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace Tenvik {
 namespace {
