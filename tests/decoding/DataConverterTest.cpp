@@ -301,6 +301,9 @@ TEST_P(LegacyEcg, SamplesTakeTheScaleFilterAndLeadOffTestOfTheFirmware) {
 
 INSTANTIATE_TEST_SUITE_P(Firmware, LegacyEcg,
                          ::testing::Values(LegacyEcgCase{"2.1.9", true, true, true},
+                                           LegacyEcgCase{"2.1.99.9", true, true, true},
+                                           // A missing part counts as zero.
+                                           LegacyEcgCase{"2.2", false, true, false},
                                            LegacyEcgCase{"2.2.0", false, true, false},
                                            LegacyEcgCase{"2.2.1", false, true, false},
                                            LegacyEcgCase{"2.2.2", false, false, false},
