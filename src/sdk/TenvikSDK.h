@@ -138,8 +138,6 @@ private:
     TenvikSDK_TimeCallback userEventCallback = nullptr;
     TenvikSDK_IntCallback sessionMotionEventCallback = nullptr;
     SynchronizationCallbacks synchronizationCallbacks;
-    TenvikSDK_TimedFloatCallback edaCallback = nullptr;
-    TenvikSDK_TimedGpsCallback gpsCallback = nullptr;
     TenvikSDK_TimedFloatCallback pastEdaCallback = nullptr;
     TenvikSDK_TimedGpsCallback pastGpsCallback = nullptr;
 };

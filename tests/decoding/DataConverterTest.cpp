@@ -106,6 +106,7 @@ TEST(SelectorsUnknownFirmware, TakeTheOldestValues) {
 
 struct Received {
     std::vector<uint64_t> ecgTimes;
+    std::vector<float> ecg;
     std::vector<float> respiration;
     std::vector<std::pair<uint64_t, uint32_t>> rates;
     std::vector<uint32_t> wearStates;
@@ -116,8 +117,9 @@ struct Received {
 // Callbacks that record into the Received behind the context.
 HostCallbacks recordingCallbacks() {
     HostCallbacks host;
-    host.ecgCallback = [](void* c, uint64_t t, float) {
+    host.ecgCallback = [](void* c, uint64_t t, float v) {
         static_cast<Received*>(c)->ecgTimes.push_back(t);
+        static_cast<Received*>(c)->ecg.push_back(v);
     };
     host.respirationCallback = [](void* c, uint64_t, float v) {
         static_cast<Received*>(c)->respiration.push_back(v);
@@ -236,6 +238,107 @@ TEST_F(Converter, Version2InterpolatesFromThePreviousSampleToTheNewOne) {
     }
     EXPECT_EQ(received.respiration, expected);
 }
+
+// ---- The oldest ECG and respiration layouts ---------------------------------------------------
+
+// Signed 24-bit little-endian samples, two packets of six: large swings so that the filters
+// and the lead-off test have something to work on.
+const std::vector<int32_t> legacyRawSamples = {0x000001, -1,       0x7FFFFF, -0x800000,
+                                               0x123456, -0x123456, 0x400000, -0x400000,
+                                               0x000100, 0x010000, -0x010000, 0};
+
+Bytes packetOf24BitSamples(const std::vector<int32_t>& raw, size_t first, size_t count) {
+    Bytes bytes;
+    for (size_t i = first; i < first + count; ++i) {
+        const auto value = static_cast<uint32_t>(raw[i]) & 0xFFFFFFu;
+        bytes.push_back(static_cast<uint8_t>(value));
+        bytes.push_back(static_cast<uint8_t>(value >> 8));
+        bytes.push_back(static_cast<uint8_t>(value >> 16));
+    }
+    return bytes;
+}
+
+struct LegacyEcgCase {
+    std::string revision;
+    bool legacyScale;  // −(value × 1.21 / (3 × 2^23)) instead of value × 2^-24
+    bool filtered;
+    bool leadOffTest;
+};
+
+class LegacyEcg : public Converter, public ::testing::WithParamInterface<LegacyEcgCase> {};
+
+TEST_P(LegacyEcg, SamplesTakeTheScaleFilterAndLeadOffTestOfTheFirmware) {
+    const LegacyEcgCase& c = GetParam();
+    create(c.revision);
+    converter->processECGPackage(packetOf24BitSamples(legacyRawSamples, 0, 6).data(), 18, 500);
+    converter->processECGPackage(packetOf24BitSamples(legacyRawSamples, 6, 6).data(), 18, 600);
+
+    Tenvik::SignalProcessor reference(nullptr);
+    std::vector<float> expected;
+    std::vector<uint32_t> wearStates;
+    uint32_t wearState = 5;
+    for (size_t i = 0; i < legacyRawSamples.size(); ++i) {
+        const double raw = legacyRawSamples[i];
+        const float sample = c.legacyScale ? static_cast<float>(-(raw * 4.80810801188151e-8))
+                                           : static_cast<float>(raw / 16777216.0);
+        if (c.leadOffTest) {
+            const uint32_t state = reference.detectLeadOff(sample) ? 3 : 0;
+            if (state != wearState) {
+                wearState = state;
+                wearStates.push_back(state);
+            }
+        }
+        expected.push_back(c.filtered ? reference.processEcg(sample, true, 0) : sample);
+    }
+    EXPECT_EQ(received.ecg, expected);
+    EXPECT_EQ(received.ecgTimes, (std::vector<uint64_t>{500, 500, 500, 500, 500, 500, 600, 600,
+                                                        600, 600, 600, 600}));
+    EXPECT_EQ(received.wearStates, wearStates);
+    if (c.leadOffTest) {
+        EXPECT_FALSE(wearStates.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Firmware, LegacyEcg,
+                         ::testing::Values(LegacyEcgCase{"2.1.9", true, true, true},
+                                           LegacyEcgCase{"2.1.99.9", true, true, true},
+                                           // A missing part counts as zero.
+                                           LegacyEcgCase{"2.2", false, true, false},
+                                           LegacyEcgCase{"2.2.0", false, true, false},
+                                           LegacyEcgCase{"2.2.1", false, true, false},
+                                           LegacyEcgCase{"2.2.2", false, false, false},
+                                           LegacyEcgCase{"2.2.13", false, false, false}));
+
+struct LegacyRespirationCase {
+    std::string revision;
+    int repeat;
+};
+
+class LegacyRespiration : public Converter,
+                          public ::testing::WithParamInterface<LegacyRespirationCase> {};
+
+TEST_P(LegacyRespiration, EverySampleGoesThroughTheFilterRepeatedly) {
+    create(GetParam().revision);
+    converter->processRespirationPackage(packetOf24BitSamples(legacyRawSamples, 0, 6).data(), 18,
+                                         700);
+    converter->processRespirationPackage(packetOf24BitSamples(legacyRawSamples, 6, 6).data(), 18,
+                                         800);
+
+    Tenvik::SignalProcessor reference(nullptr);
+    std::vector<float> expected;
+    for (size_t i = 0; i < legacyRawSamples.size(); ++i) {
+        const auto sample = static_cast<float>(legacyRawSamples[i] / 16777216.0);
+        for (int k = 0; k < GetParam().repeat; ++k) {
+            expected.push_back(reference.processRespiration(sample, 700));
+        }
+    }
+    EXPECT_EQ(received.respiration, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Firmware, LegacyRespiration,
+                         ::testing::Values(LegacyRespirationCase{"2.2.4", 1},
+                                           LegacyRespirationCase{"2.2.5", 4},
+                                           LegacyRespirationCase{"2.2.13", 4}));
 
 // ---- The one wear state --------------------------------------------------------------------
 
