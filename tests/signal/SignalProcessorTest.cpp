@@ -9,6 +9,7 @@
 
 #include "MotionEventRecorder.h"
 #include "signal/EcgLeadOffDetector.h"
+#include "signal/OrientationFilter.h"
 #include "signal/RespirationFilterChain.h"
 #include "signal/RespirationRateEstimator.h"
 #include "signal/SignalProcessor.h"
@@ -379,6 +380,35 @@ TEST(SignalProcessorMotion, SwingsFollowTheLinearAcceleration) {
     processor->processMotion(0.70710677f, 0.70710677f, 0.0f, 0.0f, 0.0f, -0.5f, 0.0f,
                              Vector3(0.0f, 0.0f, 0.0f));
     EXPECT_EQ(events.events, (std::vector<std::pair<int, int>>{{0, 1}}));
+}
+
+TEST(SignalProcessorMotion, ImuSamplesStepTheSharedOrientationAndGoOnAsMotionSamples) {
+    // The shared orientation is wherever earlier code left it: each sample must step it as one
+    // filter step would step a copy, and the motion detector must see exactly what a motion
+    // sample with that orientation (scalar first) and the raw acceleration would give it.
+    auto imu = std::make_unique<SignalProcessor>(nullptr);
+    auto motion = std::make_unique<SignalProcessor>(nullptr);
+    MotionEventRecorder imuEvents;
+    MotionEventRecorder motionEvents;
+    imuEvents.attach(imu->motionDetector());
+    motionEvents.attach(motion->motionDetector());
+    for (int i = 0; i < 300; ++i) {
+        imuEvents.sample = motionEvents.sample = i;
+        const float ay = 0.5f * static_cast<float>(std::sin(2.0 * std::numbers::pi * i / 60));
+        const float gx = i < 150 ? 1.5f : -1.5f;
+        const Vector3 angles(0.0f, 10.0f, 0.0f);
+        OrientationQuaternion expected = orientationQuaternion();
+        updateOrientation(expected, gx, 0.0f, 0.0f, 0.0f, ay, 1.0f, 0.3f, 0.0f, 0.4f);
+        imu->processImu(gx, 0.0f, 0.0f, 0.0f, ay, 1.0f, 0.3f, 0.0f, 0.4f, angles);
+        const OrientationQuaternion& shared = orientationQuaternion();
+        ASSERT_EQ(shared.q0, expected.q0) << i;
+        ASSERT_EQ(shared.q1, expected.q1) << i;
+        ASSERT_EQ(shared.q2, expected.q2) << i;
+        ASSERT_EQ(shared.q3, expected.q3) << i;
+        motion->processMotion(shared.q0, shared.q1, shared.q2, shared.q3, 0.0f, ay, 1.0f, angles);
+    }
+    EXPECT_FALSE(imuEvents.events.empty());
+    EXPECT_EQ(imuEvents.events, motionEvents.events);
 }
 
 // ---- ECG filter --------------------------------------------------------------------------
