@@ -484,6 +484,10 @@ INSTANTIATE_TEST_SUITE_P(
         TemperatureCase{"AmbientWindowOfTwenty",
                         readings(repeated(21, 30.0f), repeated(1, 10.0f, repeated(20, 30.0f))),
                         30.0f},
+        // The gain limit is a single-precision value: a skin mean of exactly 35.833332f is
+        // at it (held in double it would lie above), so the first gain applies; r = 44.700016
+        // where the second gain would give 44.699963.
+        TemperatureCase{"SkinAtTheGainLimit", readings({35.833332f}, {-12.2f}), 44.7f},
         // Truncation is toward zero below zero as well.
         TemperatureCase{"BelowZero", readings({-5.55f}, {-5.55f}), -5.5f}),
     [](const ::testing::TestParamInfo<TemperatureCase>& testCase) { return testCase.param.name; });
