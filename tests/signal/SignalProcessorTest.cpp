@@ -243,6 +243,15 @@ TEST(EcgLeadOff, UndebouncedTestFollowsTheMeanAtOnce) {
     EXPECT_FALSE(detector.updateUndebounced(0.0f));
 }
 
+TEST(EcgLeadOff, TheMeanIsRoundedToFloatBeforeTheTest) {
+    EcgLeadOffDetector detector;
+    EXPECT_FALSE(detector.updateUndebounced(24.0f));  // mean exactly 0.04
+    // Sum 24.0000005: the mean 0.0400000008 lies above 0.04 but rounds to the float below it.
+    EXPECT_FALSE(detector.updateUndebounced(5e-7f));
+    // Sum 24.0000015: the mean rounds to the float 0.0400000028, above the limit.
+    EXPECT_TRUE(detector.updateUndebounced(1e-6f));
+}
+
 TEST(EcgLeadOff, DebounceScalesTheHold) {
     EcgLeadOffDetector detector;
     for (int i = 0; i < 1001; ++i) {
