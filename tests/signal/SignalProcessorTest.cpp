@@ -345,22 +345,28 @@ TEST(TwoSignalProcessors, RespirationRatesArePerProcessor) {
     EXPECT_THAT(silentResults.respirationRates, ElementsAre(Pair(0u, 16499u)));
 }
 
+// A processor whose motion events are recorded.
+struct RecordedProcessor {
+    RecordedProcessor() { events.attach(processor->motionDetector()); }
+    RecordedProcessor(const RecordedProcessor&) = delete;
+    RecordedProcessor& operator=(const RecordedProcessor&) = delete;
+
+    std::unique_ptr<SignalProcessor> processor = std::make_unique<SignalProcessor>(nullptr);
+    MotionEventRecorder events;
+};
+
 TEST(TwoSignalProcessors, MotionEventsArePerProcessor) {
-    auto holding = std::make_unique<SignalProcessor>(nullptr);
-    auto moving = std::make_unique<SignalProcessor>(nullptr);
-    MotionEventRecorder holdingEvents;
-    MotionEventRecorder movingEvents;
-    holdingEvents.attach(holding->motionDetector());
-    movingEvents.attach(moving->motionDetector());
+    RecordedProcessor holding;
+    RecordedProcessor moving;
     const Vector3 plankAngles(0.0f, 60.0f, 0.0f);
     const Vector3 levelAngles(0.0f, 0.0f, 0.0f);
     for (int i = 0; i < 100; ++i) {
-        holdingEvents.sample = movingEvents.sample = i;
-        holding->processMotion(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, plankAngles);
-        moving->processMotion(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, levelAngles);
+        holding.events.sample = moving.events.sample = i;
+        holding.processor->processMotion(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, plankAngles);
+        moving.processor->processMotion(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, levelAngles);
     }
-    EXPECT_EQ(holdingEvents.events, (std::vector<std::pair<int, int>>{{61, 6}}));
-    EXPECT_TRUE(movingEvents.events.empty());
+    EXPECT_EQ(holding.events.events, (std::vector<std::pair<int, int>>{{61, 6}}));
+    EXPECT_TRUE(moving.events.events.empty());
 }
 
 // ---- motion path -------------------------------------------------------------------------
@@ -395,29 +401,26 @@ TEST(SignalProcessorMotion, ImuSamplesStepTheSharedOrientationAndGoOnAsMotionSam
     // The shared orientation is wherever earlier code left it: each sample must step it as one
     // filter step would step a copy, and the motion detector must see exactly what a motion
     // sample with that orientation (scalar first) and the raw acceleration would give it.
-    auto imu = std::make_unique<SignalProcessor>(nullptr);
-    auto motion = std::make_unique<SignalProcessor>(nullptr);
-    MotionEventRecorder imuEvents;
-    MotionEventRecorder motionEvents;
-    imuEvents.attach(imu->motionDetector());
-    motionEvents.attach(motion->motionDetector());
+    RecordedProcessor imu;
+    RecordedProcessor motion;
     for (int i = 0; i < 300; ++i) {
-        imuEvents.sample = motionEvents.sample = i;
+        imu.events.sample = motion.events.sample = i;
         const float ay = 0.5f * static_cast<float>(std::sin(2.0 * std::numbers::pi * i / 60));
         const float gx = i < 150 ? 1.5f : -1.5f;
         const Vector3 angles(0.0f, 10.0f, 0.0f);
         OrientationQuaternion expected = orientationQuaternion();
         updateOrientation(expected, gx, 0.0f, 0.0f, 0.0f, ay, 1.0f, 0.3f, 0.0f, 0.4f);
-        imu->processImu(gx, 0.0f, 0.0f, 0.0f, ay, 1.0f, 0.3f, 0.0f, 0.4f, angles);
+        imu.processor->processImu(gx, 0.0f, 0.0f, 0.0f, ay, 1.0f, 0.3f, 0.0f, 0.4f, angles);
         const OrientationQuaternion& shared = orientationQuaternion();
         ASSERT_EQ(shared.q0, expected.q0) << i;
         ASSERT_EQ(shared.q1, expected.q1) << i;
         ASSERT_EQ(shared.q2, expected.q2) << i;
         ASSERT_EQ(shared.q3, expected.q3) << i;
-        motion->processMotion(shared.q0, shared.q1, shared.q2, shared.q3, 0.0f, ay, 1.0f, angles);
+        motion.processor->processMotion(shared.q0, shared.q1, shared.q2, shared.q3, 0.0f, ay, 1.0f,
+                                        angles);
     }
-    EXPECT_FALSE(imuEvents.events.empty());
-    EXPECT_EQ(imuEvents.events, motionEvents.events);
+    EXPECT_FALSE(imu.events.events.empty());
+    EXPECT_EQ(imu.events.events, motion.events.events);
 }
 
 // ---- ECG filter --------------------------------------------------------------------------
