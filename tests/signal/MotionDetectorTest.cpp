@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "MotionEventRecorder.h"
+#include "signal/AccelerationPeakDetector.h"
 #include "signal/MotionDetector.h"
 #include "signal/PlankDetector.h"
 #include "signal/RepCounter.h"
@@ -471,6 +472,54 @@ INSTANTIATE_TEST_SUITE_P(Thresholds, PostureTest,
 
 TEST(MotionDetectorPosture, ZeroQuaternionIsTheMiddlePosture) {
     EXPECT_EQ(MotionDetector::postureOf(Quaternion()), 1);
+}
+
+// The posture limits are held in double precision, where the float nearest 0.65
+// (0.64999998) lies inside the middle band. With w = 1 and x = 0.591607988 the rotated
+// vertical axis has z = 1 - x^2 = 0.64999998 in single precision, one step lower down
+// (x = 0.591607928) it is 0.65000010; swapping w and x negates z.
+struct PostureLimitCase {
+    const char* name;
+    Quaternion q;
+    int posture;
+};
+class PostureLimitTest : public ::testing::TestWithParam<PostureLimitCase> {};
+TEST_P(PostureLimitTest, ComparesTheRotatedAxisInDoublePrecision) {
+    EXPECT_EQ(MotionDetector::postureOf(GetParam().q), GetParam().posture);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Limits, PostureLimitTest,
+    ::testing::Values(
+        PostureLimitCase{"FloatNearestUpperLimit", {0.5916079878807068f, 0, 0, 1}, 1},
+        PostureLimitCase{"AboveUpperLimit", {0.591607928276062f, 0, 0, 1}, 2},
+        PostureLimitCase{"FloatNearestLowerLimit", {1, 0, 0, 0.5916079878807068f}, 1},
+        PostureLimitCase{"BelowLowerLimit", {1, 0, 0, 0.591607928276062f}, 0}),
+    [](const ::testing::TestParamInfo<PostureLimitCase>& testCase) {
+        return testCase.param.name;
+    });
+
+// The arming and firing levels are held in double precision too: the float nearest 0.8
+// (0.80000001) is above 0.8 and arms; -1 itself does not fire.
+struct PeakLevelCase {
+    float value;
+    int32_t level;
+};
+class PeakLevelTest : public ::testing::TestWithParam<PeakLevelCase> {};
+TEST_P(PeakLevelTest, ClassifiesInDoublePrecision) {
+    EXPECT_EQ(AccelerationPeakDetector::classify(1, GetParam().value), GetParam().level);
+}
+INSTANTIATE_TEST_SUITE_P(Levels, PeakLevelTest,
+                         ::testing::Values(PeakLevelCase{0.8f, 1},
+                                           PeakLevelCase{0.79999995f, 2},
+                                           PeakLevelCase{0.0f, 2}, PeakLevelCase{-1.0f, 2},
+                                           PeakLevelCase{-1.0000001f, 0}));
+
+TEST_F(MotionDetectorTest, TheFloatNearest08ArmsASwing) {
+    feed(kMiddle, Vector3(0.0f, -1.5f, 0.0f), kLevelAngles);  // the armed start fires
+    feed(kMiddle, Vector3(0.0f, 0.8f, 0.0f), kLevelAngles);   // re-arms
+    feed(kMiddle, Vector3(0.0f, -1.0f, 0.0f), kLevelAngles);  // -1 is not below -1
+    feed(kMiddle, Vector3(0.0f, -1.0000001f, 0.0f), kLevelAngles);
+    EXPECT_EQ(recorder.samplesWith(kSwing), (std::vector<int>{0, 3}));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "MotionEventRecorder.h"
 #include "signal/EcgLeadOffDetector.h"
+#include "signal/OrientationFilter.h"
 #include "signal/RespirationFilterChain.h"
 #include "signal/RespirationRateEstimator.h"
 #include "signal/SignalProcessor.h"
@@ -242,6 +243,15 @@ TEST(EcgLeadOff, UndebouncedTestFollowsTheMeanAtOnce) {
     EXPECT_FALSE(detector.updateUndebounced(0.0f));
 }
 
+TEST(EcgLeadOff, TheMeanIsRoundedToFloatBeforeTheTest) {
+    EcgLeadOffDetector detector;
+    EXPECT_FALSE(detector.updateUndebounced(24.0f));  // mean exactly 0.04
+    // Sum 24.0000005: the mean 0.0400000008 lies above 0.04 but rounds to the float below it.
+    EXPECT_FALSE(detector.updateUndebounced(5e-7f));
+    // Sum 24.0000015: the mean rounds to the float 0.0400000028, above the limit.
+    EXPECT_TRUE(detector.updateUndebounced(1e-6f));
+}
+
 TEST(EcgLeadOff, DebounceScalesTheHold) {
     EcgLeadOffDetector detector;
     for (int i = 0; i < 1001; ++i) {
@@ -335,22 +345,28 @@ TEST(TwoSignalProcessors, RespirationRatesArePerProcessor) {
     EXPECT_THAT(silentResults.respirationRates, ElementsAre(Pair(0u, 16499u)));
 }
 
+// A processor whose motion events are recorded.
+struct RecordedProcessor {
+    RecordedProcessor() { events.attach(processor->motionDetector()); }
+    RecordedProcessor(const RecordedProcessor&) = delete;
+    RecordedProcessor& operator=(const RecordedProcessor&) = delete;
+
+    std::unique_ptr<SignalProcessor> processor = std::make_unique<SignalProcessor>(nullptr);
+    MotionEventRecorder events;
+};
+
 TEST(TwoSignalProcessors, MotionEventsArePerProcessor) {
-    auto holding = std::make_unique<SignalProcessor>(nullptr);
-    auto moving = std::make_unique<SignalProcessor>(nullptr);
-    MotionEventRecorder holdingEvents;
-    MotionEventRecorder movingEvents;
-    holdingEvents.attach(holding->motionDetector());
-    movingEvents.attach(moving->motionDetector());
+    RecordedProcessor holding;
+    RecordedProcessor moving;
     const Vector3 plankAngles(0.0f, 60.0f, 0.0f);
     const Vector3 levelAngles(0.0f, 0.0f, 0.0f);
     for (int i = 0; i < 100; ++i) {
-        holdingEvents.sample = movingEvents.sample = i;
-        holding->processMotion(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, plankAngles);
-        moving->processMotion(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, levelAngles);
+        holding.events.sample = moving.events.sample = i;
+        holding.processor->processMotion(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, plankAngles);
+        moving.processor->processMotion(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, levelAngles);
     }
-    EXPECT_EQ(holdingEvents.events, (std::vector<std::pair<int, int>>{{61, 6}}));
-    EXPECT_TRUE(movingEvents.events.empty());
+    EXPECT_EQ(holding.events.events, (std::vector<std::pair<int, int>>{{61, 6}}));
+    EXPECT_TRUE(moving.events.events.empty());
 }
 
 // ---- motion path -------------------------------------------------------------------------
@@ -379,6 +395,32 @@ TEST(SignalProcessorMotion, SwingsFollowTheLinearAcceleration) {
     processor->processMotion(0.70710677f, 0.70710677f, 0.0f, 0.0f, 0.0f, -0.5f, 0.0f,
                              Vector3(0.0f, 0.0f, 0.0f));
     EXPECT_EQ(events.events, (std::vector<std::pair<int, int>>{{0, 1}}));
+}
+
+TEST(SignalProcessorMotion, ImuSamplesStepTheSharedOrientationAndGoOnAsMotionSamples) {
+    // The shared orientation is wherever earlier code left it: each sample must step it as one
+    // filter step would step a copy, and the motion detector must see exactly what a motion
+    // sample with that orientation (scalar first) and the raw acceleration would give it.
+    RecordedProcessor imu;
+    RecordedProcessor motion;
+    for (int i = 0; i < 300; ++i) {
+        imu.events.sample = motion.events.sample = i;
+        const float ay = 0.5f * static_cast<float>(std::sin(2.0 * std::numbers::pi * i / 60));
+        const float gx = i < 150 ? 1.5f : -1.5f;
+        const Vector3 angles(0.0f, 10.0f, 0.0f);
+        OrientationQuaternion expected = orientationQuaternion();
+        updateOrientation(expected, gx, 0.0f, 0.0f, 0.0f, ay, 1.0f, 0.3f, 0.0f, 0.4f);
+        imu.processor->processImu(gx, 0.0f, 0.0f, 0.0f, ay, 1.0f, 0.3f, 0.0f, 0.4f, angles);
+        const OrientationQuaternion& shared = orientationQuaternion();
+        ASSERT_EQ(shared.q0, expected.q0) << i;
+        ASSERT_EQ(shared.q1, expected.q1) << i;
+        ASSERT_EQ(shared.q2, expected.q2) << i;
+        ASSERT_EQ(shared.q3, expected.q3) << i;
+        motion.processor->processMotion(shared.q0, shared.q1, shared.q2, shared.q3, 0.0f, ay, 1.0f,
+                                        angles);
+    }
+    EXPECT_FALSE(imu.events.events.empty());
+    EXPECT_EQ(imu.events.events, motion.events.events);
 }
 
 // ---- ECG filter --------------------------------------------------------------------------
@@ -454,6 +496,10 @@ INSTANTIATE_TEST_SUITE_P(
         TemperatureCase{"AmbientWindowOfTwenty",
                         readings(repeated(21, 30.0f), repeated(1, 10.0f, repeated(20, 30.0f))),
                         30.0f},
+        // The gain limit is a single-precision value: a skin mean of exactly 35.833332f is
+        // at it (held in double it would lie above), so the first gain applies; r = 44.700016
+        // where the second gain would give 44.699963.
+        TemperatureCase{"SkinAtTheGainLimit", readings({35.833332f}, {-12.2f}), 44.7f},
         // Truncation is toward zero below zero as well.
         TemperatureCase{"BelowZero", readings({-5.55f}, {-5.55f}), -5.5f}),
     [](const ::testing::TestParamInfo<TemperatureCase>& testCase) { return testCase.param.name; });
