@@ -27,6 +27,9 @@ void Receiver::setProtocolVersion(uint8_t version) { headerTemplate.setVersion(v
 void Receiver::setCmdPackageSize(uint32_t size) {
     cmdPackageSize = size;
     buffer.assign(size, 0);
+    // The zero-filled buffer holds nothing any more; a count left from a larger buffer would
+    // index past this one.
+    bufferedLength = 0;
     headerSize = headerTemplate.headerSize();
 }
 

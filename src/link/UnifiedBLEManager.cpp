@@ -74,6 +74,15 @@ bool describesNoBuffer(const uint8_t* data, int length) {
     return length < 0 || (length > 0 && data == nullptr);
 }
 
+// A payload whose framed packet would not fit the send callback's int length; logged.
+bool refuseOversizedPacket(int length, int framingSize) {
+    if (length <= INT_MAX - framingSize) {
+        return false;
+    }
+    logLine(LogWarning, "UnifiedBLEManager::sendBytes - refused payload of invalid length ", length);
+    return true;
+}
+
 }  // namespace
 
 // ---- Construction and configuration ------------------------------------------------------
@@ -283,10 +292,7 @@ bool UnifiedBLEManager::sendLegacyPacket(const uint8_t* data, int length, uint16
         return true;
     }
     const int header = headerSize(protocolVersion);
-    if (length > INT_MAX - header) {
-        // The framed packet's size would not fit the send callback's length argument.
-        logLine(LogWarning, "UnifiedBLEManager::sendBytes - refused payload of invalid length ",
-                length);
+    if (refuseOversizedPacket(length, header)) {
         return false;
     }
     const uint8_t type = processData != 0 ? 1 : 0;
@@ -309,6 +315,9 @@ bool UnifiedBLEManager::sendLegacyPacket(const uint8_t* data, int length, uint16
 bool UnifiedBLEManager::sendV4Packet(const uint8_t* data, int length, uint16_t pid) {
     if (!v4Communicator) {
         logLine(LogError, "V4 communicator not initialized");
+        return false;
+    }
+    if (refuseOversizedPacket(length, static_cast<int>(V4Communicator::FramingSize))) {
         return false;
     }
     return v4Communicator->send(data, static_cast<size_t>(length), pid);

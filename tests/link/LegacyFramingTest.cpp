@@ -104,6 +104,14 @@ TEST_F(LegacyReceiver, ContinuationReadsOnlyTheBytesOfItsChunk) {
     EXPECT_TRUE(receiver.isIdle());
 }
 
+TEST_F(LegacyReceiver, SmallerPackageSizeMidMessageStartsAFreshPiece) {
+    configure(2, 18);
+    feed(concat({0x02, 0x0A, 0x00, 40, 0x00}, sequence(0x00, 13)));  // 13 held, 22 to come
+    receiver.setCmdPackageSize(10);
+    feed(sequence(0x20, 10));
+    EXPECT_EQ(sdk.pieces, (std::vector<Piece>{{sequence(0x20, 10), 0}}));
+}
+
 TEST_F(LegacyReceiver, HeaderChunkTooShortForALengthIsDropped) {
     configure(2, 18);
     feed({0x02, 0x0A, 0x00});

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -216,6 +217,24 @@ TEST(InvalidLength, RefusedBeforeAnyProtocolWork) {
         EXPECT_FALSE(manager.sendBytes(bytes, -1, 1, 1));
         EXPECT_FALSE(manager.sendBytes(nullptr, 1, 1, 1));
         EXPECT_TRUE(owner.order.empty()) << protocol;
+    }
+}
+
+// A packet's size reaches the send callback as an int: a payload whose framed packet would
+// not fit is refused before a byte of it is read (the buffer here holds one).
+TEST(InvalidLength, PayloadWhosePacketOverflowsTheLengthIsRefused) {
+    for (int protocol = 2; protocol <= 4; ++protocol) {
+        UnifiedBLEManager manager(protocol);
+        Owner owner;
+        owner.install(manager);
+        TenvikTest::InternalLogRecorder log;
+        const uint8_t byte = 0x01;
+        EXPECT_FALSE(manager.sendBytes(&byte, INT_MAX - 4, 1, 1)) << protocol;
+        EXPECT_TRUE(owner.order.empty()) << protocol;
+        EXPECT_TRUE(TenvikTest::hasLogLine(
+            log, LogWarning,
+            "UnifiedBLEManager::sendBytes - refused payload of invalid length 2147483643"))
+            << protocol;
     }
 }
 
