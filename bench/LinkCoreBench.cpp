@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../tests/support/LinkFrames.h"
+#include "BareZlib.h"
 #include "link/IBLECommunication.h"
 #include "link/PackageProcessor.h"
 #include "link/V4Communicator.h"
@@ -67,20 +68,6 @@ void BM_ProtocolThreeReassembly(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * payloadSize));
 }
 BENCHMARK(BM_ProtocolThreeReassembly)->Arg(64)->Arg(1024)->Arg(3100);
-
-// Inflates the stream with zlib alone into a buffer that is already there: the floor.
-std::size_t bareInflate(const Bytes& stream, Bytes& output) {
-    z_stream zs{};
-    inflateInit2(&zs, 31);
-    zs.next_in = const_cast<Bytef*>(stream.data());
-    zs.avail_in = static_cast<uInt>(stream.size());
-    zs.next_out = output.data();
-    zs.avail_out = static_cast<uInt>(output.size());
-    inflate(&zs, Z_FINISH);
-    const std::size_t produced = zs.total_out;
-    inflateEnd(&zs);
-    return produced;
-}
 
 struct GzipMessage {
     explicit GzipMessage(std::size_t inflatedSize)

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "InternalLogRecorder.h"
-#include "LogLineSearch.h"
 #include "link/Receiver.h"
 #include "link/Sender.h"
 #include "sdk/LegacyITenvikSDK.h"
@@ -131,11 +130,11 @@ TEST_F(LegacyReceiver, ChunkBeyondTheLimitIsRefused) {
     configure(2, 18);
     TenvikTest::InternalLogRecorder log;
     feed(concat({0x02, 0x0A, 0x00, 0x1E, 0x00}, Bytes(26, 0x11)));  // 31 bytes
-    EXPECT_TRUE(TenvikTest::hasLogLine(log, LogWarning,
+    EXPECT_TRUE(log.contains(LogWarning,
                              "Receiver::process - packet too large! Size: 31, max allowed: 30"));
     EXPECT_TRUE(sdk.pieces.empty());
     feed(concat({0x02, 0x0A, 0x00, 0x0C, 0x00}, Bytes(25, 0x11)));  // 30 bytes
-    EXPECT_TRUE(TenvikTest::hasLogLine(log, LogInfo, "Receiver::process called with size: 30, cmdPackageSize: 18"));
+    EXPECT_TRUE(log.contains(LogInfo, "Receiver::process called with size: 30, cmdPackageSize: 18"));
     ASSERT_EQ(sdk.pieces.size(), 1u);
     EXPECT_EQ(sdk.pieces[0].bytes, Bytes(13, 0x11));
 }
@@ -166,7 +165,7 @@ TEST_P(LegacyReceiverVariableMode, OneMessagePerChunk) {
     receiver.process(exact.get(), static_cast<uint32_t>(GetParam().chunk.size()));
     EXPECT_EQ(sdk.pieces, GetParam().pieces);
     if (GetParam().logLine != nullptr) {
-        EXPECT_TRUE(TenvikTest::hasLogLine(log, LogWarning, GetParam().logLine));
+        EXPECT_TRUE(log.contains(LogWarning, GetParam().logLine));
     }
 }
 

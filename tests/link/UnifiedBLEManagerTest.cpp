@@ -9,7 +9,6 @@
 #include "ChunkCuts.h"
 #include "InternalLogRecorder.h"
 #include "DeviceFrames.h"
-#include "LogLineSearch.h"
 #include "link/UnifiedBLEAdapter.h"
 
 namespace Tenvik {
@@ -114,10 +113,10 @@ TEST(ProtocolInitialisation, HappensOnceAndLazilyOnTheFirstChunk) {
     owner.install(manager);
     TenvikTest::InternalLogRecorder log;
     feed(manager, v3Message({0x01}, 4));
-    EXPECT_TRUE(TenvikTest::hasLogLine(log, LogDebug, "Initializing protocol...\n"));
+    EXPECT_TRUE(log.contains(LogDebug, "Initializing protocol...\n"));
     EXPECT_EQ(owner.packages, (std::vector<Package>{{{0x01}, 4, 0, ProcessData}}));
     manager.initializeProtocol();
-    EXPECT_TRUE(TenvikTest::hasLogLine(log, LogDebug, "Protocol already initialized, skipping"));
+    EXPECT_TRUE(log.contains(LogDebug, "Protocol already initialized, skipping"));
 }
 
 struct RangeCase {
@@ -202,7 +201,7 @@ TEST(ProtocolThreeReceive, RefusedChunkIsLoggedWithItsSize) {
     owner.install(manager);
     TenvikTest::InternalLogRecorder log;
     feed(manager, {0x03, 0x0A, 0x63, 0x07, 0x00, 0x01});
-    EXPECT_TRUE(TenvikTest::hasLogLine(log, LogWarning, "V3 PackageProcessor rejected chunk of size 6"));
+    EXPECT_TRUE(log.contains(LogWarning, "V3 PackageProcessor rejected chunk of size 6"));
     EXPECT_TRUE(owner.packages.empty());
 }
 
@@ -231,8 +230,8 @@ TEST(InvalidLength, PayloadWhosePacketOverflowsTheLengthIsRefused) {
         const uint8_t byte = 0x01;
         EXPECT_FALSE(manager.sendBytes(&byte, INT_MAX - 4, 1, 1)) << protocol;
         EXPECT_TRUE(owner.order.empty()) << protocol;
-        EXPECT_TRUE(TenvikTest::hasLogLine(
-            log, LogWarning,
+        EXPECT_TRUE(log.contains(
+            LogWarning,
             "UnifiedBLEManager::sendBytes - refused payload of invalid length 2147483643"))
             << protocol;
     }
@@ -322,8 +321,8 @@ TEST(SendWithoutCallback, ProtocolsTwoAndThreeLogAndReportSuccess) {
         TenvikTest::InternalLogRecorder log;
         const uint8_t byte = 0x01;
         EXPECT_TRUE(manager.sendBytes(&byte, 1, 1, 1));
-        EXPECT_TRUE(TenvikTest::hasLogLine(log, LogWarning, "V3 sendBytes: ERROR - sendCallback is NULL!\n"));
-        EXPECT_TRUE(TenvikTest::hasLogLine(log, LogDebug,
+        EXPECT_TRUE(log.contains(LogWarning, "V3 sendBytes: ERROR - sendCallback is NULL!\n"));
+        EXPECT_TRUE(log.contains(LogDebug,
                                            "Sending bytes via protocol V" + std::to_string(protocol) +
                                                ", size: 1"));
     }

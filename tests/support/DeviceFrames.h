@@ -12,6 +12,7 @@ namespace TenvikTest {
 // protocol-3 and protocol-4 messages come from LinkFrames.h (v3Message, v4Message).
 namespace DeviceFrames {
 
+using TenvikTest::concat;
 using TenvikTest::v3Message;
 using TenvikTest::v4Message;
 
@@ -30,16 +31,11 @@ inline Bytes joined(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-inline Bytes withPayload(Bytes header, const Bytes& payload) {
-    header.insert(header.end(), payload.begin(), payload.end());
-    return header;
-}
-
 // Protocol 2: 02 0A type total16 payload, the total counting the 5 header bytes.
 inline Bytes v2Packet(uint8_t type, const Bytes& payload) {
     Bytes packet{0x02, 0x0A, type};
     appendLe16(packet, payload.size() + 5);
-    return withPayload(packet, payload);
+    return concat(packet, payload);
 }
 
 // The 14-byte "V3.1" header chunk: 01 size16 index pid16 options64; the payload follows in

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -28,6 +29,12 @@ public:
 
     const std::vector<Line>& lines() const { return recorded; }
     void clear() { recorded.clear(); }
+    // Whether this exact line arrived at this level.
+    bool contains(int level, const std::string& text) const {
+        return std::any_of(recorded.begin(), recorded.end(), [&](const Line& line) {
+            return line.level == level && line.text == text;
+        });
+    }
 
 private:
     static void record(void* context, int level, const char* text) {
