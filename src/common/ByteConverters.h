@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "signal/Quaternion.h"
-#include "signal/Vector3.h"
+#include "common/Quaternion.h"
+#include "common/Vector3.h"
 
 namespace Tenvik {
 

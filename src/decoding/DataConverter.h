@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "common/FirmwareVersion.h"
-#include "sdk/HostCallbacks.h"
+#include "common/HostCallbacks.h"
 #include "signal/BodyPositionClassifier.h"
 #include "signal/IPressureLeadOff.h"
 #include "signal/ISignalProcessor.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "link/HeaderTemplate.h"
-#include "sdk/LegacyITenvikSDK.h"
+#include "link/LegacyITenvikSDK.h"
 
 namespace Tenvik {
 

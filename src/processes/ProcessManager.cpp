@@ -4,7 +4,7 @@
 
 #include "common/Log.h"
 #include "processes/CommandWords.h"
-#include "sdk/ITenvikSDK.h"
+#include "processes/ITenvikSDK.h"
 
 namespace Tenvik {
 

@@ -11,11 +11,11 @@
 #include "link/Receiver.h"
 #include "link/Sender.h"
 #include "processes/ProcessManager.h"
-#include "sdk/HostCallbacks.h"
-#include "sdk/ISessionProcessor.h"
-#include "sdk/ITenvikSDK.h"
-#include "sdk/LegacyITenvikSDK.h"
-#include "sdk/SynchronizationCallbacks.h"
+#include "common/HostCallbacks.h"
+#include "session/ISessionProcessor.h"
+#include "processes/ITenvikSDK.h"
+#include "link/LegacyITenvikSDK.h"
+#include "common/SynchronizationCallbacks.h"
 
 namespace Tenvik {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "signal/Vector3.h"
+#include "common/Vector3.h"
 
 namespace Tenvik {
 

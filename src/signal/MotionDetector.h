@@ -5,9 +5,9 @@
 #include "signal/AccelerationPeakDetector.h"
 #include "signal/PlankDetector.h"
 #include "signal/PlankDetectorDelegate.h"
-#include "signal/Quaternion.h"
+#include "common/Quaternion.h"
 #include "signal/RepCounter.h"
-#include "signal/Vector3.h"
+#include "common/Vector3.h"
 #include "signal/VerticalRepCounter.h"
 #include "tenvik_sdk.h"
 

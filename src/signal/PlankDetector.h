@@ -4,7 +4,7 @@
 
 #include "signal/DisplacementTracker.h"
 #include "signal/PlankDetectorDelegate.h"
-#include "signal/Vector3.h"
+#include "common/Vector3.h"
 
 namespace Tenvik {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "signal/DisplacementTracker.h"
-#include "signal/Vector3.h"
+#include "common/Vector3.h"
 
 namespace Tenvik {
 

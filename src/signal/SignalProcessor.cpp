@@ -4,7 +4,7 @@
 
 #include "common/ByteConverters.h"
 #include "signal/OrientationFilter.h"
-#include "signal/Quaternion.h"
+#include "common/Quaternion.h"
 
 namespace Tenvik {
 

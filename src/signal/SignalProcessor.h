@@ -9,7 +9,7 @@
 #include "signal/MotionDetector.h"
 #include "signal/RespirationFilterChain.h"
 #include "signal/RespirationRateEstimator.h"
-#include "signal/Vector3.h"
+#include "common/Vector3.h"
 
 namespace Tenvik {
 

@@ -9,7 +9,7 @@
 
 #include "common/FirmwareVersion.h"
 #include "decoding/DataConverter.h"
-#include "sdk/HostCallbacks.h"
+#include "common/HostCallbacks.h"
 #include "sdk/TenvikSDK.h"
 #include "signal/SignalProcessor.h"
 

@@ -7,7 +7,7 @@
 #include "InternalLogRecorder.h"
 #include "link/Receiver.h"
 #include "link/Sender.h"
-#include "sdk/LegacyITenvikSDK.h"
+#include "link/LegacyITenvikSDK.h"
 
 namespace Tenvik {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "sdk/HostCallbacks.h"
-#include "sdk/ISessionProcessor.h"
+#include "common/HostCallbacks.h"
+#include "session/ISessionProcessor.h"
 #include "sdk/TenvikSDK.h"
 
 namespace Tenvik {

@@ -1,4 +1,4 @@
-#include "signal/Quaternion.h"
+#include "common/Quaternion.h"
 
 namespace Tenvik {
 

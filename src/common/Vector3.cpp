@@ -1,4 +1,4 @@
-#include "signal/Vector3.h"
+#include "common/Vector3.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
-// Replaces the global allocation functions of the signal test program to count allocations,
-// and checks that the per-sample operations allocate nothing.
+// Replaces the global allocation functions of the signal allocation program to count
+// allocations, and checks that the per-sample operations allocate nothing.
 #include <gtest/gtest.h>
 
 #include "CountingAllocator.h"

@@ -1,8 +1,8 @@
-#include "signal/Quaternion.h"
+#include "common/Quaternion.h"
 
 #include <gtest/gtest.h>
 
-#include "signal/Vector3.h"
+#include "common/Vector3.h"
 
 namespace Tenvik {
 namespace {
