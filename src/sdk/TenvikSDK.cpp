@@ -10,7 +10,11 @@
 namespace Tenvik {
 
 TenvikSDK::TenvikSDK(const FirmwareVersion& firmware)
-    : dataConverter(firmware), receiver(this), processManager(this), firmwareVersion(firmware) {
+    : dataConverter(firmware),
+      receiver(this),
+      processManager(this),
+      firmwareVersion(firmware),
+      sessionProcessor(this, 0) {
     if (!firmware.valid) {
         logLine(LogError, "TenvikSDK::TenvikSDK: invalid firmware version, rejecting initialization");
         return;
@@ -18,6 +22,7 @@ TenvikSDK::TenvikSDK(const FirmwareVersion& firmware)
     const std::string firmwareText = firmware.toString();
     configureLegacyFraming();
     routeToProcessManager = dataConverter.getProcessRouting();
+    sessionProcessor.setFirmwareVersion(firmware);
     ensureUnifiedBLEManager(firmwareText);
 }
 
@@ -41,6 +46,7 @@ int TenvikSDK::getSessionFormat() const { return dataConverter.getSessionFormat(
 
 void TenvikSDK::setContext(void* hostContext) {
     context = hostContext;
+    sessionProcessor.setContext(hostContext);
     dataConverter.setContext(hostContext);
     dataConverter.getSignalProcessor().motionDetector().setContext(hostContext);
     processManager.setContext(hostContext);
@@ -51,7 +57,7 @@ void TenvikSDK::initCallbacks(const HostCallbacks& callbacks) {
     dataConverter.setHostCallbacks(callbacks);
     dataConverter.getSignalProcessor().motionDetector().setEventCallback(
         callbacks.motionEventCallback);
-    sessionMotionEventCallback = callbacks.motionEventCallback;
+    sessionProcessor.setMotionEventCallback(callbacks.motionEventCallback);
     userEventCallback = callbacks.userEventCallback;
 }
 
@@ -232,7 +238,9 @@ void TenvikSDK::receiveMessage(const char* data, uint32_t length, uint16_t pid) 
     receiveMessage(data, static_cast<uint16_t>(limited), pid, uint64_t{0});
 }
 
-void TenvikSDK::didReceiveSession(const Session& /*session*/) {}
+void TenvikSDK::didReceiveSession(const Session& session) {
+    sessionProcessor.sessionProcess(session, "online");
+}
 
 // ---- Characteristic values ------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include "processes/ProcessManager.h"
 #include "common/HostCallbacks.h"
 #include "session/ISessionProcessor.h"
+#include "session/SessionProcessor.h"
 #include "processes/ITenvikSDK.h"
 #include "link/LegacyITenvikSDK.h"
 #include "common/SynchronizationCallbacks.h"
@@ -104,6 +105,7 @@ public:
     int getRouteToProcessManager() const { return routeToProcessManager; }
     const Sender& getSender() const { return sender; }
     const Receiver& getReceiver() const { return receiver; }
+    const SessionProcessor& getSessionProcessor() const { return sessionProcessor; }
 
 private:
     void configureLegacyFraming();
@@ -134,12 +136,15 @@ private:
     void* bleContext = nullptr;
 
     // Held here until the components that keep them exist: the user-event callback for the
-    // process manager, the motion-event callback for the session processor's detector.
+    // process manager.
     TenvikSDK_TimeCallback userEventCallback = nullptr;
-    TenvikSDK_IntCallback sessionMotionEventCallback = nullptr;
     SynchronizationCallbacks synchronizationCallbacks;
     TenvikSDK_TimedFloatCallback pastEdaCallback = nullptr;
     TenvikSDK_TimedGpsCallback pastGpsCallback = nullptr;
+
+    // Replays the sessions that the Collect process receives to the live callbacks; built
+    // last, after everything its samples reach.
+    SessionProcessor sessionProcessor;
 };
 
 }  // namespace Tenvik

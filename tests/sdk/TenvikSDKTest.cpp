@@ -39,6 +39,14 @@ TEST(FirmwareWiring, AnInvalidVersionLeavesTheInitialSettings) {
     EXPECT_EQ(sdk.getRouteToProcessManager(), 0);
     EXPECT_EQ(sdk.getSender().getProtocolVersion(), 3);
     EXPECT_EQ(sdk.getSender().getMode(), 1);
+    EXPECT_EQ(sdk.getSessionProcessor().getDayOffset(), 0);
+}
+
+TEST(FirmwareWiring, SessionsOfFirmwareUpTo3775AreADayOff) {
+    EXPECT_EQ(TenvikSDK(FirmwareVersion::fromText("3.7.75")).getSessionProcessor().getDayOffset(),
+              86400000);
+    EXPECT_EQ(TenvikSDK(FirmwareVersion::fromText("3.7.76")).getSessionProcessor().getDayOffset(),
+              0);
 }
 
 }  // namespace
