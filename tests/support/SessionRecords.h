@@ -154,6 +154,18 @@ inline std::vector<HostEvent> everyKindEvents(uint64_t start) {
     };
 }
 
+// Every block at the largest size that holds whole records (a full ECG or steps block does
+// not), filled with bytes that differ from block to block and record to record.
+inline Blocks fullBlocks() {
+    constexpr std::array<size_t, 18> sizes = {999, 150, 10, 10, 10, 50, 100, 504, 900,
+                                             700, 10,  8,  2,  16, 10, 2,  120, 32};
+    Blocks blocks;
+    for (size_t signal = 0; signal < blocks.size(); ++signal) {
+        blocks[signal] = countingBytes(sizes[signal], static_cast<uint8_t>(signal * 29));
+    }
+    return blocks;
+}
+
 // Two motion records to pair with sidewaysOrientation(2): held sideways (90 degrees about x,
 // posture 1) gravity lies along y (2 x 0.70709229^2 = 0.99996 g), so the first record's
 // y acceleration of +2 g arms the swing detector and the second's -0.5 g (linear -1.49996 g)
