@@ -12,7 +12,7 @@ namespace Tenvik {
 TenvikSDK::TenvikSDK(const FirmwareVersion& firmware)
     : dataConverter(firmware),
       receiver(this),
-      processManager(this),
+      processManager(this, sync),
       firmwareVersion(firmware),
       sessionProcessor(this, 0) {
     if (!firmware.valid) {
@@ -22,6 +22,10 @@ TenvikSDK::TenvikSDK(const FirmwareVersion& firmware)
     const std::string firmwareText = firmware.toString();
     configureLegacyFraming();
     routeToProcessManager = dataConverter.getProcessRouting();
+    processManager.configure(static_cast<uint8_t>(dataConverter.getSyncHeaderSize()),
+                             dataConverter.getPacketSize(), dataConverter.getDataVersion(),
+                             firmware, dataConverter.hasUserEventTimestamp() ? 1 : 0,
+                             dataConverter.getSyncMode(), dataConverter.getSessionFormat());
     sessionProcessor.setFirmwareVersion(firmware);
     ensureUnifiedBLEManager(firmwareText);
 }
@@ -58,7 +62,7 @@ void TenvikSDK::initCallbacks(const HostCallbacks& callbacks) {
     dataConverter.getSignalProcessor().motionDetector().setEventCallback(
         callbacks.motionEventCallback);
     sessionProcessor.setMotionEventCallback(callbacks.motionEventCallback);
-    userEventCallback = callbacks.userEventCallback;
+    processManager.setUserEventCallback(callbacks.userEventCallback);
 }
 
 void TenvikSDK::initSynchronizationCallbacks(const SynchronizationCallbacks& callbacks) {
@@ -217,11 +221,10 @@ void TenvikSDK::handleUnifiedBLEError(const std::string& message) {
     processManager.didReceivePayload("system", "BLE_ERROR: " + message);
 }
 
-void TenvikSDK::receiveMessage(const char* data, uint16_t size, uint16_t /*pid*/,
-                               uint64_t /*options*/) {
+void TenvikSDK::receiveMessage(const char* data, uint16_t size, uint16_t pid,
+                               uint64_t options) {
     if (routeToProcessManager != 0) {
-        // Device messages are routed to the process handlers (ProcessManager::process) once
-        // those exist; until then a routed message ends here.
+        processManager.process(reinterpret_cast<const uint8_t*>(data), size, pid, options);
         return;
     }
     const auto* end = size > 0 ? static_cast<const char*>(std::memchr(data, 0, size)) : nullptr;
@@ -341,10 +344,9 @@ void TenvikSDK::didReceiveActivity(uint32_t activity, uint64_t timestamp) {
 void TenvikSDK::didReceivePressure(uint32_t value, uint64_t timestamp) {
     forward(dataCallbacks().pressureCallback, context, timestamp, value);
 }
+// One registration for both roads: user events of the system process and of a session.
 void TenvikSDK::didReceiveUserEvent(uint64_t eventTime) {
-    if (userEventCallback != nullptr) {
-        userEventCallback(context, eventTime);
-    }
+    processManager.didReceiveUserEvent(eventTime);
 }
 void TenvikSDK::didReceiveBodyPosition(uint32_t bodyPosition, uint64_t timestamp) {
     forward(dataCallbacks().bodyPositionCallback, context, timestamp, bodyPosition);

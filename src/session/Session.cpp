@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/Log.h"
+#include "link/ByteOrder.h"
 
 namespace Tenvik {
 
@@ -32,18 +33,6 @@ constexpr size_t WarningBufferSize = 200;
 void warnNotEnoughBytes(const char* what, size_t required, size_t offset, size_t payload) {
     warn("Session::deserialize: not enough bytes for %s (required=%zu, offset=%zu, payload=%zu)",
          what, required, offset, payload);
-}
-
-uint64_t readLe64(const uint8_t* bytes) {
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) {
-        value = (value << 8) | bytes[i];
-    }
-    return value;
-}
-
-uint16_t readLe16(const uint8_t* bytes) {
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
 }
 
 bool isValidTimestamp(uint64_t timestamp) {
@@ -123,8 +112,8 @@ void Session::deserialize(const uint8_t* data, uint16_t size, uint8_t signalCoun
 }
 
 void Session::readTimestamps(const uint8_t* header) {
-    timestampStart = readLe64(header);
-    timestampEnd = readLe64(header + 8);
+    timestampStart = loadLe64(header);
+    timestampEnd = loadLe64(header + 8);
     const bool startValid = isValidTimestamp(timestampStart);
     const bool endValid = isValidTimestamp(timestampEnd);
     if (!startValid) {
@@ -153,7 +142,7 @@ void Session::readSignals(const uint8_t* data, size_t count, size_t signalsToRea
             warnNotEnoughBytes("signal size", 2, offset, count);
             return;
         }
-        const uint16_t length = readLe16(data + offset);
+        const uint16_t length = loadLe16(data + offset);
         if (length == 0) {
             offset += 2;
             continue;
