@@ -100,7 +100,8 @@ static void beginTimed(void* context, const char* name, uint64_t timestamp) {
     printTime(timestamp);
 }
 
-/* One callback function per name, so that each line says which callback fired. */
+/* One callback function per name, so that each line says which callback fired. Every
+   quantity comes live and from recordings ("past_"), with the same values and unit. */
 #define TIMED_FLOAT(function, name, unit)                                                  \
     static void function(void* c, uint64_t t, float v) {                                  \
         beginTimed(c, name, t);                                                            \
@@ -111,69 +112,55 @@ static void beginTimed(void* context, const char* name, uint64_t timestamp) {
         beginTimed(c, name, t);                                                            \
         printf(" %.6g %.6g %.6g%s\n", x, y, z, unit);                                      \
     }
-#define TIMED_QUATERNION(function, name)                                                   \
+#define TIMED_QUATERNION(function, name, unit)                                             \
     static void function(void* c, uint64_t t, float a, float b, float d, float e) {       \
         beginTimed(c, name, t);                                                            \
-        printf(" %.6g %.6g %.6g %.6g\n", a, b, d, e);                                      \
+        printf(" %.6g %.6g %.6g %.6g%s\n", a, b, d, e, unit);                              \
     }
-#define TIMED_GPS(function, name)                                                          \
+#define TIMED_GPS(function, name, unit)                                                    \
     static void function(void* c, uint64_t t, float a, float b, float d, float e, float f, \
                          float g) {                                                        \
         beginTimed(c, name, t);                                                            \
-        printf(" %.6g %.6g %.6g %.6g %.6g %.6g\n", a, b, d, e, f, g);                      \
+        printf(" %.6g %.6g %.6g %.6g %.6g %.6g%s\n", a, b, d, e, f, g, unit);              \
     }
+#define TIMED_UINT8(function, name, unit) TIMED_UNSIGNED(function, name, uint8_t, unit)
+#define TIMED_UINT16(function, name, unit) TIMED_UNSIGNED(function, name, uint16_t, unit)
+#define TIMED_UINT32(function, name, unit) TIMED_UNSIGNED(function, name, uint32_t, unit)
+#define TIMED_UINT64(function, name, unit) TIMED_UNSIGNED(function, name, uint64_t, unit)
 #define TIMED_UNSIGNED(function, name, type, unit)                                         \
     static void function(void* c, uint64_t t, type v) {                                   \
         beginTimed(c, name, t);                                                            \
         printf(" %llu%s\n", (unsigned long long)v, unit);                                  \
     }
-#define TIME_ONLY(function, name)                                                          \
+#define TIME_ONLY(function, name, unit)                                                    \
     static void function(void* c, uint64_t t) {                                           \
         beginTimed(c, name, t);                                                            \
-        printf("\n");                                                                      \
+        printf("%s\n", unit);                                                              \
     }
+#define LIVE_AND_PAST(shape, quantity, name, unit)                                         \
+    shape(on##quantity, name, unit)                                                        \
+    shape(onPast##quantity, "past_" name, unit)
 
-TIMED_FLOAT(onEcg, "ecg", "")
-TIMED_FLOAT(onRespiration, "respiration", "")
-TIMED_FLOAT(onTemperature, "temperature", " degC")
-TIMED_FLOAT(onEda, "eda", "")
-TIMED_VECTOR3(onAccelerometer, "accelerometer", " g")
-TIMED_VECTOR3(onMotionVector2, "motion_vector2", "")
-TIMED_VECTOR3(onMotionVector3, "motion_vector3", "")
-TIMED_VECTOR3(onOrientation, "orientation", "")
-TIMED_QUATERNION(onQuaternion, "quaternion")
-TIMED_GPS(onGps, "gps")
-TIMED_UNSIGNED(onActivity, "activity", uint32_t, "")
-TIMED_UNSIGNED(onSteps, "steps", uint64_t, "")
-TIMED_UNSIGNED(onRespirationRate, "respiration_rate", uint32_t, "")
-TIMED_UNSIGNED(onHeartRate, "heart_rate", uint32_t, " bpm")
-TIMED_UNSIGNED(onRr, "rr", uint32_t, "")
-TIMED_UNSIGNED(onSoundVolume, "sound_volume", uint16_t, "")
-TIMED_UNSIGNED(onPressure, "pressure", uint32_t, "")
-TIMED_UNSIGNED(onBodyPosition, "body_position", uint32_t, "")
-TIMED_UNSIGNED(onSignal15, "signal15", uint8_t, "")
-TIME_ONLY(onUserEvent, "user_event")
-
-TIMED_FLOAT(onPastEcg, "past_ecg", "")
-TIMED_FLOAT(onPastRespiration, "past_respiration", "")
-TIMED_FLOAT(onPastTemperature, "past_temperature", " degC")
-TIMED_FLOAT(onPastEda, "past_eda", "")
-TIMED_VECTOR3(onPastAccelerometer, "past_accelerometer", " g")
-TIMED_VECTOR3(onPastMotionVector2, "past_motion_vector2", "")
-TIMED_VECTOR3(onPastMotionVector3, "past_motion_vector3", "")
-TIMED_VECTOR3(onPastOrientation, "past_orientation", "")
-TIMED_QUATERNION(onPastQuaternion, "past_quaternion")
-TIMED_GPS(onPastGps, "past_gps")
-TIMED_UNSIGNED(onPastActivity, "past_activity", uint32_t, "")
-TIMED_UNSIGNED(onPastSteps, "past_steps", uint64_t, "")
-TIMED_UNSIGNED(onPastRespirationRate, "past_respiration_rate", uint32_t, "")
-TIMED_UNSIGNED(onPastHeartRate, "past_heart_rate", uint32_t, " bpm")
-TIMED_UNSIGNED(onPastRr, "past_rr", uint32_t, "")
-TIMED_UNSIGNED(onPastSoundVolume, "past_sound_volume", uint16_t, "")
-TIMED_UNSIGNED(onPastPressure, "past_pressure", uint32_t, "")
-TIMED_UNSIGNED(onPastBodyPosition, "past_body_position", uint32_t, "")
-TIMED_UNSIGNED(onPastSignal15, "past_signal15", uint8_t, "")
-TIME_ONLY(onPastUserEvent, "past_user_event")
+LIVE_AND_PAST(TIMED_FLOAT, Ecg, "ecg", "")
+LIVE_AND_PAST(TIMED_FLOAT, Respiration, "respiration", "")
+LIVE_AND_PAST(TIMED_FLOAT, Temperature, "temperature", " degC")
+LIVE_AND_PAST(TIMED_FLOAT, Eda, "eda", "")
+LIVE_AND_PAST(TIMED_VECTOR3, Accelerometer, "accelerometer", " g")
+LIVE_AND_PAST(TIMED_VECTOR3, MotionVector2, "motion_vector2", "")
+LIVE_AND_PAST(TIMED_VECTOR3, MotionVector3, "motion_vector3", "")
+LIVE_AND_PAST(TIMED_VECTOR3, Orientation, "orientation", "")
+LIVE_AND_PAST(TIMED_QUATERNION, Quaternion, "quaternion", "")
+LIVE_AND_PAST(TIMED_GPS, Gps, "gps", "")
+LIVE_AND_PAST(TIMED_UINT32, Activity, "activity", "")
+LIVE_AND_PAST(TIMED_UINT64, Steps, "steps", "")
+LIVE_AND_PAST(TIMED_UINT32, RespirationRate, "respiration_rate", "")
+LIVE_AND_PAST(TIMED_UINT32, HeartRate, "heart_rate", " bpm")
+LIVE_AND_PAST(TIMED_UINT32, Rr, "rr", "")
+LIVE_AND_PAST(TIMED_UINT16, SoundVolume, "sound_volume", "")
+LIVE_AND_PAST(TIMED_UINT32, Pressure, "pressure", "")
+LIVE_AND_PAST(TIMED_UINT32, BodyPosition, "body_position", "")
+LIVE_AND_PAST(TIMED_UINT8, Signal15, "signal15", "")
+LIVE_AND_PAST(TIME_ONLY, UserEvent, "user_event", "")
 
 #define COUNT_OF(array) (sizeof(array) / sizeof((array)[0]))
 
