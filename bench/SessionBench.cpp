@@ -12,6 +12,7 @@
 #include "LinkFrames.h"
 #include "SessionRecords.h"
 #include "SilentSessionDelegate.h"
+#include "SinkCallbacks.h"
 #include "session/Session.h"
 #include "session/SessionProcessor.h"
 #include "tenvik_sdk.h"
@@ -40,24 +41,9 @@ void replayDirectly(benchmark::State& state, int skipMotionAnalysis) {
         static_cast<double>(delegate.samples) / static_cast<double>(state.iterations());
 }
 
-volatile uint64_t sink = 0;
-
 uint64_t ecgSamples = 0;
 
-void onFloat(void*, uint64_t t, float) { sink = sink + t; }
 void onEcg(void*, uint64_t, float) { ++ecgSamples; }
-void onVector(void*, uint64_t t, float, float, float) { sink = sink + t; }
-void onQuaternion(void*, uint64_t t, float, float, float, float) { sink = sink + t; }
-void onGps(void*, uint64_t t, float, float, float, float, float, float) { sink = sink + t; }
-void onUInt8(void*, uint8_t v) { sink = sink + v; }
-void onTimedUInt8(void*, uint64_t t, uint8_t v) { sink = sink + t + v; }
-void onTimedUInt16(void*, uint64_t t, uint16_t v) { sink = sink + t + v; }
-void onTimedUInt32(void*, uint64_t t, uint32_t v) { sink = sink + t + v; }
-void onTimedUInt64(void*, uint64_t t, uint64_t v) { sink = sink + t + v; }
-void onUInt32(void*, uint32_t v) { sink = sink + v; }
-void onInt(void*, int v) { sink = sink + static_cast<uint64_t>(v); }
-void onTime(void*, uint64_t t) { sink = sink + t; }
-void onPayload(void*, const char*, const uint8_t*, size_t size) { sink = sink + size; }
 
 void feed(TenvikSDK* sdk, const std::vector<Bytes>& chunks) {
     for (const Bytes& chunk : chunks) {
@@ -70,13 +56,7 @@ void BM_SessionReplayThroughChunks(benchmark::State& state) {
     ecgSamples = 0;
     const std::string revision = "4.1.0";
     TenvikSDK* sdk = TenvikSDK_create(revision.data(), static_cast<int>(revision.size()));
-    TenvikSDK_init_callbacks(onEcg, onFloat, onFloat, onVector, onVector, onVector, onUInt8,
-                             onTimedUInt32, onTimedUInt64, onVector, onQuaternion, onTimedUInt32,
-                             onUInt32, onTimedUInt32, onTimedUInt32, onTimedUInt16, onInt, onTime,
-                             onTimedUInt32, onInt, onTimedUInt32, onTimedUInt8, sdk);
-    TenvikSDK_set_eda_callback(onFloat, sdk);
-    TenvikSDK_set_gps_callback(onGps, sdk);
-    TenvikSDK_set_payload_callback(onPayload, sdk);
+    TenvikTest::Sink::registerEverything(sdk, onEcg);
     // The system process reports the collect process created.
     feed(sdk, {TenvikTest::v4Message({0x00, collectPid, 0x00, 0x08}, 0)});
     const Bytes message =
@@ -91,7 +71,6 @@ void BM_SessionReplayThroughChunks(benchmark::State& state) {
         static_cast<double>(ecgSamples) / static_cast<double>(state.iterations());
     state.SetItemsProcessed(state.iterations());
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(message.size()));
-    benchmark::DoNotOptimize(sink);
 }
 
 void BM_SessionReplayWithMotionAnalysis(benchmark::State& state) { replayDirectly(state, 0); }

@@ -10,6 +10,7 @@
 #include "CountingAllocator.h"
 #include "SessionRecords.h"
 #include "SilentSessionDelegate.h"
+#include "SinkCallbacks.h"
 #include "common/HostCallbacks.h"
 #include "sdk/TenvikSDK.h"
 #include "session/Session.h"
@@ -21,10 +22,6 @@ namespace {
 using namespace TenvikTest::SessionRecords;
 
 constexpr uint64_t Start = 1000000000000;
-
-volatile uint64_t sink = 0;
-
-void onEvent(void*, int event) { sink = sink + static_cast<uint64_t>(event); }
 
 // Full sessions, then one whose end lies before its start and one that is skipped.
 std::vector<Bytes> sessions() {
@@ -38,7 +35,7 @@ TEST(SessionAllocations, SessionProcessorAllocatesNothingPerSession) {
     const std::vector<Bytes> payloads = sessions();
     TenvikTest::SilentSessionDelegate delegate;
     auto processor = std::make_unique<SessionProcessor>(&delegate, 0);
-    processor->setMotionEventCallback(&onEvent);
+    processor->setMotionEventCallback(&TenvikTest::Sink::onInt);
 
     const TenvikTest::AllocationScope scope;
     for (int round = 0; round < 20; ++round) {
@@ -52,16 +49,7 @@ TEST(SessionAllocations, SessionProcessorAllocatesNothingPerSession) {
     EXPECT_GT(delegate.samples, 20u * 3u * 700u);
 }
 
-void onFloat(void*, uint64_t t, float) { sink = sink + t; }
-void onVector(void*, uint64_t t, float, float, float) { sink = sink + t; }
-void onQuaternion(void*, uint64_t t, float, float, float, float) { sink = sink + t; }
-void onGps(void*, uint64_t t, float, float, float, float, float, float) { sink = sink + t; }
-void onTimedUInt8(void*, uint64_t t, uint8_t v) { sink = sink + t + v; }
-void onTimedUInt16(void*, uint64_t t, uint16_t v) { sink = sink + t + v; }
-void onTimedUInt32(void*, uint64_t t, uint32_t v) { sink = sink + t + v; }
-void onTimedUInt64(void*, uint64_t t, uint64_t v) { sink = sink + t + v; }
-void onUInt32(void*, uint32_t v) { sink = sink + v; }
-void onTime(void*, uint64_t t) { sink = sink + t; }
+using namespace TenvikTest::Sink;
 
 TEST(SessionAllocations, SdkObjectForwardsSessionsWithoutAllocating) {
     const std::vector<Bytes> payloads = sessions();
@@ -79,7 +67,7 @@ TEST(SessionAllocations, SdkObjectForwardsSessionsWithoutAllocating) {
     callbacks.soundVolumeCallback = &onTimedUInt16;
     callbacks.signal15Callback = &onTimedUInt8;
     callbacks.wearStateCallback = &onUInt32;
-    callbacks.motionEventCallback = callbacks.pressureLeadOffCallback = &onEvent;
+    callbacks.motionEventCallback = callbacks.pressureLeadOffCallback = &onInt;
     callbacks.userEventCallback = &onTime;
     sdk->initCallbacks(callbacks);
     sdk->setEdaCallback(&onFloat);
