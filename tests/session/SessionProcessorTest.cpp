@@ -171,7 +171,8 @@ TEST_F(SessionProcessorTest, SessionWithoutBothTimesDeliversNothing) {
         process(c.start, c.end, 2, everyKind(S));
         EXPECT_TRUE(delegate.events().empty()) << c.start << " " << c.end;
         EXPECT_TRUE(log.contains(
-            LogWarning, "SessionProcessor.sessionProcess: skipping session with invalid timestamps"));
+            LogWarning,
+            "SessionProcessor.sessionProcess: skipping session with invalid timestamps"));
     }
     // The times are taken from the session even when it is skipped: the reader reset the
     // invalid one to 0.
@@ -190,20 +191,15 @@ TEST_F(SessionProcessorTest, BlockOfPartialRecordsIsDroppedWholeAndTheOthersStil
     } cases[] = {
         {Ecg, 4, "SessionProcessor.parseEcg size: 4", "ecg"},
         {Ecg, 1000, "SessionProcessor.parseEcg size: 1000", "ecg"},
-        {Respiration, 149, "SessionProcessor.parseRespiration size: 149",
-         "respiration"},
-        {Temperature, 3, "SessionProcessor.parseTemperature size: 3",
-         "temperature"},
+        {Respiration, 149, "SessionProcessor.parseRespiration size: 149", "respiration"},
+        {Temperature, 3, "SessionProcessor.parseTemperature size: 3", "temperature"},
         {Rr, 1, "SessionProcessor.parseRr size: 1", "rr"},
-        {SoundVolume, 5, "SessionProcessor.parseSoundVolume size: 5",
-         "sound_volume"},
+        {SoundVolume, 5, "SessionProcessor.parseSoundVolume size: 5", "sound_volume"},
         {Pressure, 6, "SessionProcessor.parsePressure size: 6", "pressure"},
         {Motion, 17, "SessionProcessor.parseAccel size: 17", "accelerometer"},
-        {Orientation, 15, "SessionProcessor.parseOrientation size: 15",
-         "orientation"},
+        {Orientation, 15, "SessionProcessor.parseOrientation size: 15", "orientation"},
         {Steps, 10, "SessionProcessor.parseSteps size: 10", "steps"},
-        {RespirationRate, 1, "SessionProcessor.parseRespirationRate size: 1",
-         "respiration_rate"},
+        {RespirationRate, 1, "SessionProcessor.parseRespirationRate size: 1", "respiration_rate"},
         {UserEvents, 9, "SessionProcessor.parseUserEvent size: 9", "user_event"},
         {Eda, 13, "SessionProcessor.parseEda size: 13", "eda"},
         {Gps, 31, "SessionProcessor.parseGps size: 31", "gps"},
@@ -232,10 +228,11 @@ TEST_F(SessionProcessorTest, MotionRecordsOfABadBlockAreNotAnalysed) {
     processor.setContext(&events);
     processor.setMotionEventCallback(&::MotionEventRecorder::onEvent);
     Blocks blocks;
-    // A swing sample, one byte short in its orientation block.
-    blocks[Motion] = {0x00, 0x00, 0xF8, 0x00, 0x10, 0x00, 0, 0, 0,
-                                            0,    0,    0,    0,    0,    0,    0,    0, 0};
-    blocks[Orientation] = Bytes(13, 0);
+    // The swing of the sideways records, its orientation block one byte short.
+    blocks[Motion] = swingMotion();
+    Bytes orientation = sidewaysOrientation(2);
+    orientation.pop_back();
+    blocks[Orientation] = orientation;
     process(blocks);
     EXPECT_TRUE(events.events.empty());
 }
@@ -249,11 +246,10 @@ TEST_F(SessionProcessorTest, ReportsActivityOnlyWhenItChangesAcrossSessions) {
     // A skipped session changes nothing.
     process(0, OneSecondLater, 2, onlyBlock(Activity, {4}));
     process(onlyBlock(Activity, {6, 8}));
-    EXPECT_EQ(delegate.named("activity"),
-              (std::vector<HostEvent>{{"activity", S, {4}},
-                                      {"activity", S + 666, {2}},
-                                      {"activity", S + 250, {16}},
-                                      {"activity", S + 500, {8}}}));
+    EXPECT_EQ(delegate.named("activity"), (std::vector<HostEvent>{{"activity", S, {4}},
+                                                                  {"activity", S + 666, {2}},
+                                                                  {"activity", S + 250, {16}},
+                                                                  {"activity", S + 500, {8}}}));
 }
 
 // Alternating 0 and 100: variation from the second sample, confirmed with the 43rd.
@@ -291,12 +287,14 @@ protected:
         processor.setContext(&events);
         processor.setMotionEventCallback(&::MotionEventRecorder::onEvent);
     }
+
 public:
     static Blocks swingSession() {
         Blocks blocks = onlyBlock(Motion, swingMotion());
         blocks[Orientation] = sidewaysOrientation(2);
         return blocks;
     }
+
 protected:
     std::vector<int> codes() const {
         return events.codesWhere([](int) { return true; });
@@ -371,7 +369,7 @@ TEST_F(SessionProcessorTest, MotionEventsComeAfterEverySignal) {
     EXPECT_EQ(probe.samplesBefore, (std::vector<size_t>{12}));
 }
 
-// ---- A session delivered from inside a callback --------------------------------------------------
+// ---- A session delivered from inside a callback ------------------------------------------------
 
 // A delegate that, at the first body position of the outer session (after its motion and
 // orientation records), hands the same processor another session, as a host that feeds more
@@ -455,9 +453,9 @@ TEST(SessionProcessorFirmware, FirmwareAfter3775IsNotADayOff) {
     const struct {
         const char* revision;
         int64_t expected;
-    } cases[] = {{"3.7.76", 0},        {"3.8.0", 0},          {"4.0", 0},
-                 {"3.7.75.1", 0},      {"3.7.75", 86400000},  {"3.7.75.0", 86400000},
-                 {"3.7.74", 86400000}, {"2.9.99", 86400000},  {"", 86400000},
+    } cases[] = {{"3.7.76", 0},        {"3.8.0", 0},         {"4.0", 0},
+                 {"3.7.75.1", 0},      {"3.7.75", 86400000}, {"3.7.75.0", 86400000},
+                 {"3.7.74", 86400000}, {"2.9.99", 86400000}, {"", 86400000},
                  {"3.7.", 86400000}};
     for (const auto& c : cases) {
         SessionDelegateRecorder delegate;

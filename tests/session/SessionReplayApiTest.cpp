@@ -47,9 +47,9 @@ void registerPastCallbacks(TenvikSDK* sdk) {
         &countPast<uint64_t, uint32_t>, &countPast<uint64_t, uint64_t>, &countPast<uint64_t>,
         &countPast<uint64_t, uint16_t>, &countPast<uint64_t, uint32_t>,
         &countPast<uint64_t, float, float, float>, &countPast<uint64_t, float, float, float>,
-        &countPast<uint64_t, float, float, float, float>,
-        &countPast<uint64_t, float, float, float>, &countPast<uint64_t, float, float, float>,
-        &countPast<uint64_t, uint32_t>, &countPast<uint64_t, uint8_t>, sdk);
+        &countPast<uint64_t, float, float, float, float>, &countPast<uint64_t, float, float, float>,
+        &countPast<uint64_t, float, float, float>, &countPast<uint64_t, uint32_t>,
+        &countPast<uint64_t, uint8_t>, sdk);
     TenvikSDK_set_past_eda_callback(&countPast<uint64_t, float>, sdk);
     TenvikSDK_set_past_gps_callback(&countPast<uint64_t, float, float, float, float, float, float>,
                                     sdk);
@@ -68,8 +68,9 @@ protected:
         registerPastCallbacks(host.handle());
         pastCalls = 0;
         // System message: createSuccess, PID, process type 8 (collect).
-        feed(host.handle(), TenvikTest::v4Message(
-                                {0x00, static_cast<uint8_t>(CollectPid), CollectPid >> 8, 0x08}, 0));
+        feed(host.handle(),
+             TenvikTest::v4Message({0x00, static_cast<uint8_t>(CollectPid), CollectPid >> 8, 0x08},
+                                   0));
         host.clear();
     }
 
@@ -232,8 +233,9 @@ TEST_F(SessionReplay, SummaryLineGivesTheSessionInTheLocalTimeZone) {
         unsetenv("TZ");
     }
     tzset();
-    EXPECT_TRUE(log.contains("SessionProcessor.sessionProcess 2001-09-09 04:46:40.007 "
-                             "endDate=2001-09-10 04:46:41.000"));
+    EXPECT_TRUE(
+        log.contains("SessionProcessor.sessionProcess 2001-09-09 04:46:40.007 "
+                     "endDate=2001-09-10 04:46:41.000"));
 }
 
 TEST_F(SessionReplay, SessionWithAnInvalidTimeIsSkippedWhole) {
@@ -243,7 +245,8 @@ TEST_F(SessionReplay, SessionWithAnInvalidTimeIsSkippedWhole) {
     receive(S, 0, 2, everyKind(S));
     TenvikTest::LogRecorder::uninstall();
     EXPECT_TRUE(host.events().empty());
-    EXPECT_TRUE(log.contains("SessionProcessor.sessionProcess: skipping session with invalid timestamps"));
+    EXPECT_TRUE(
+        log.contains("SessionProcessor.sessionProcess: skipping session with invalid timestamps"));
 }
 
 }  // namespace

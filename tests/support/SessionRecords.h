@@ -109,9 +109,9 @@ inline Blocks everyKind(uint64_t start) {
     b[Signal15] = {200};
     b[Eda] = join({be64(start + 123), {0x3F, 0xC0, 0x00, 0x00}});  // 1.5
     // 1, -2, 0.5, 100.25, 0, 3.
-    b[Gps] = join({be64(start + 456), {0x3F, 0x80, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00,
-                                       0x3F, 0x00, 0x00, 0x00, 0x42, 0xC8, 0x80, 0x00,
-                                       0x00, 0x00, 0x00, 0x00, 0x40, 0x40, 0x00, 0x00}});
+    b[Gps] = join({be64(start + 456),
+                   {0x3F, 0x80, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x3F, 0x00, 0x00, 0x00,
+                    0x42, 0xC8, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x40, 0x40, 0x00, 0x00}});
     return b;
 }
 
@@ -158,7 +158,7 @@ inline std::vector<HostEvent> everyKindEvents(uint64_t start) {
 // not), filled with bytes that differ from block to block and record to record.
 inline Blocks fullBlocks() {
     constexpr std::array<size_t, 18> sizes = {999, 150, 10, 10, 10, 50, 100, 504, 900,
-                                             700, 10,  8,  2,  16, 10, 2,  120, 32};
+                                              700, 10,  8,  2,  16, 10, 2,   120, 32};
     Blocks blocks;
     for (size_t signal = 0; signal < blocks.size(); ++signal) {
         blocks[signal] = countingBytes(sizes[signal], static_cast<uint8_t>(signal * 29));

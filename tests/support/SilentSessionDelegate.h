@@ -31,9 +31,7 @@ public:
     void didReceiveQuaternion(float a, float b, float c, float d, uint64_t t) override {
         take(t, a, b, c, d);
     }
-    void didReceiveOrientation(float a, float b, float c, uint64_t t) override {
-        take(t, a, b, c);
-    }
+    void didReceiveOrientation(float a, float b, float c, uint64_t t) override { take(t, a, b, c); }
     void didReceiveHeartRate(uint32_t v, uint64_t t) override { take(t, v); }
     void didReceiveRr(uint32_t v, uint64_t t) override { take(t, v); }
     void didReceiveRespirationRate(uint32_t v, uint64_t t) override { take(t, v); }
