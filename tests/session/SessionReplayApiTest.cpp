@@ -249,4 +249,30 @@ TEST_F(SessionReplay, SessionWithAnInvalidTimeIsSkippedWhole) {
         log.contains("SessionProcessor.sessionProcess: skipping session with invalid timestamps"));
 }
 
+// ---- Hosts that call back into the library -----------------------------------------------------
+
+TEST_F(SessionReplay, SessionFedFromInsideACallbackLeavesTheOuterSessionIntact) {
+    // The outer session's swing records come before its body positions; at the first of those
+    // the host feeds a session of a day later with motion records of its own.
+    Blocks outer = onlyBlock(Motion, swingMotion());
+    outer[Orientation] = sidewaysOrientation(2);
+    outer[BodyPosition] = {1, 2};
+    outer[Signal15] = {5, 6};
+    const Bytes inner =
+        TenvikTest::v4Message(serialized(S + 86400000, S + 86401000, 5,
+                                         onlyBlock(Motion, Bytes(36, 0))),
+                              CollectPid);
+    host.react = [&inner](HostCallbackRecorder& h, const HostEvent& event) {
+        if (event.name == "body_position" && event.values.at(0) == 1) {
+            feed(h.handle(), inner);
+        }
+    };
+    receive(outer);
+    EXPECT_EQ(timesOf("signal15"), (std::vector<uint64_t>{S, S + 500}));
+    EXPECT_EQ(timesOf("accelerometer"),
+              (std::vector<uint64_t>{S, S + 500, S + 86400000, S + 86400500}));
+    EXPECT_EQ(host.named("motion_event"), (std::vector<HostEvent>{{"motion_event", 0, {1}}}));
+    EXPECT_EQ(host.events().back(), (HostEvent{"motion_event", 0, {1}}));
+}
+
 }  // namespace

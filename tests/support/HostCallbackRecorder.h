@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <iomanip>
 #include <ostream>
@@ -55,6 +56,17 @@ public:
     }
 
     ~HostCallbackRecorder() { TenvikSDK_destroy(sdk); }
+
+    // Called after each event is recorded, for hosts that call back into the library.
+    std::function<void(HostCallbackRecorder&, const HostEvent&)> react;
+
+    // Destroys the instance now (from inside a callback too); the recorder keeps recording
+    // whatever still arrives.
+    void destroy() {
+        TenvikSDK* handle = sdk;
+        sdk = nullptr;
+        TenvikSDK_destroy(handle);
+    }
 
     // Registers all 22 callbacks, leaving out the one named (for null-callback tests).
     void registerAll(const std::string& without = "") {
@@ -118,6 +130,10 @@ private:
             return;
         }
         self->recorded.push_back({name, timestamp, {static_cast<double>(values)...}});
+        if (self->react) {
+            const HostEvent event = self->recorded.back();
+            self->react(*self, event);
+        }
     }
 
     static void onEcg(void* c, uint64_t t, float v) { add(c, "ecg", t, v); }
