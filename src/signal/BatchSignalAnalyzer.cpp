@@ -286,11 +286,27 @@ std::vector<double> BatchSignalAnalyzer::movingMax(const std::vector<double>& x,
         }
         extended[static_cast<size_t>(k)] = x[static_cast<size_t>(index)];
     }
+    // Output i is the maximum of extended[i, i + 2·half). The candidates, oldest first, are the
+    // positions not yet followed by a larger or equal value, so the oldest one still inside the
+    // window holds its maximum: every position enters and leaves once.
     std::vector<double> maxima(x.size());
+    std::vector<size_t> candidates(extended.size());
+    size_t oldest = 0;
+    size_t end = 0;
     const auto width = static_cast<size_t>(2 * half);
-    for (size_t i = 0; i < maxima.size(); ++i) {
-        maxima[i] = *std::max_element(extended.begin() + static_cast<std::ptrdiff_t>(i),
-                                      extended.begin() + static_cast<std::ptrdiff_t>(i + width));
+    for (size_t k = 0; k < extended.size(); ++k) {
+        while (end > oldest && extended[candidates[end - 1]] <= extended[k]) {
+            --end;
+        }
+        candidates[end++] = k;
+        if (k + 1 < width) {
+            continue;
+        }
+        const size_t first = k + 1 - width;
+        while (candidates[oldest] < first) {
+            ++oldest;
+        }
+        maxima[first] = extended[candidates[oldest]];
     }
     return maxima;
 }

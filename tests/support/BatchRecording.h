@@ -10,7 +10,7 @@
 
 namespace TenvikTest {
 
-// A synthetic recording for the onset analysis, cut into segments of three seconds.
+// A synthetic recording for the onset analysis, cut into segments of three seconds (by default).
 //
 // The X axis carries a 5 Hz oscillation b·sin(π·i/3 + 0.5) at 30 values a second, Y holds 1
 // (gravity) and Z 0, so the squared magnitude 1 + X² oscillates at 10 Hz with amplitude b²/2
@@ -33,10 +33,10 @@ struct BatchRecording {
     bool powerAlternates = true;  // otherwise the root of the power holds its amplitude
     size_t axisValuesPerSegment = 90;
     size_t powerValuesPerSegment = 90;
+    int64_t segmentMs = 3000;
 };
 
 inline constexpr int64_t batchRecordingStart = 1700000000000;
-inline constexpr int64_t batchSegmentMs = 3000;
 
 inline bool inBurst(const BatchRecording& r, size_t axisIndex, size_t length) {
     for (const size_t start : r.bursts) {
@@ -67,8 +67,8 @@ inline Tenvik::AnalysisSegment batchSegment(const BatchRecording& r, size_t firs
         const bool high = j % 2 == 0 || !r.powerAlternates;
         s.power.push_back(high ? root * root : 0.0);
     }
-    s.startTime = batchRecordingStart + static_cast<int64_t>(firstSegment) * batchSegmentMs;
-    s.endTime = s.startTime + static_cast<int64_t>(segmentCount) * batchSegmentMs;
+    s.startTime = batchRecordingStart + static_cast<int64_t>(firstSegment) * r.segmentMs;
+    s.endTime = s.startTime + static_cast<int64_t>(segmentCount) * r.segmentMs;
     return s;
 }
 
