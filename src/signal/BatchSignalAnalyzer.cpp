@@ -104,8 +104,17 @@ std::vector<uint8_t> above(const std::vector<double>& x, double level) {
     return flags;
 }
 
-void append(std::vector<double>& to, const std::vector<double>& from) {
-    to.insert(to.end(), from.begin(), from.end());
+// One signal of every segment, in order, in a single allocation.
+void joinSignal(std::vector<double>& joined, const std::vector<AnalysisSegment>& segments,
+                std::vector<double> AnalysisSegment::*signal) {
+    size_t total = 0;
+    for (const AnalysisSegment& s : segments) {
+        total += (s.*signal).size();
+    }
+    joined.reserve(total);
+    for (const AnalysisSegment& s : segments) {
+        joined.insert(joined.end(), (s.*signal).begin(), (s.*signal).end());
+    }
 }
 
 }  // namespace
@@ -129,23 +138,9 @@ int32_t BatchSignalAnalyzer::addSegment(const AnalysisSegment& segment) {
 
 AnalysisSegment BatchSignalAnalyzer::combinedSegments() const {
     AnalysisSegment combined;
-    size_t axisValues[3] = {0, 0, 0};
-    size_t powerValues = 0;
-    for (const AnalysisSegment& s : segments) {
-        axisValues[0] += s.axisX.size();
-        axisValues[1] += s.axisY.size();
-        axisValues[2] += s.axisZ.size();
-        powerValues += s.power.size();
-    }
-    combined.axisX.reserve(axisValues[0]);
-    combined.axisY.reserve(axisValues[1]);
-    combined.axisZ.reserve(axisValues[2]);
-    combined.power.reserve(powerValues);
-    for (const AnalysisSegment& s : segments) {
-        append(combined.axisX, s.axisX);
-        append(combined.axisY, s.axisY);
-        append(combined.axisZ, s.axisZ);
-        append(combined.power, s.power);
+    for (const auto signal : {&AnalysisSegment::axisX, &AnalysisSegment::axisY,
+                              &AnalysisSegment::axisZ, &AnalysisSegment::power}) {
+        joinSignal(combined.*signal, segments, signal);
     }
     combined.startTime = segments.front().startTime;
     combined.endTime = segments.back().endTime;
