@@ -64,27 +64,26 @@
  *   - Some layouts join the host clock with the device's: ECG packets of firmware 3.2.30
  *     and later carry the low 32 bits of the device's time, which replace the low 32 bits
  *     of the host clock; user events of firmware 3.5.60 and later do the same with the
- *     event time that the device sends. No correction
- *     is made when the two clocks lie on different sides of a 2^32 ms (about 49.7 days)
- *     boundary.
+ *     event time that the device sends. No correction is made when the two clocks lie on
+ *     different sides of a 2^32 ms (about 49.7 days) boundary.
  *   - Values from a recording (a session that the device's collect process sends, or one
  *     that a synchronisation downloads) take the recording's own times: the records of each
  *     signal are spread evenly from the session's start time towards its end time (record i
  *     of n at start + i * (end - start) / n); user events, EDA and GPS records carry their
  *     own times. A session whose start or end time is 0 is skipped; one whose end lies
- *     before its start has every record at its start.
- *     In the legacy synchronisation framing (firmware before 3.6.62) each record group
- *     carries the time of its first record, and ECG and respiration records follow 12 ms
- *     apart.
- *   - Battery level, wear state, motion events and pressure contact carry no time.
+ *     before its start has every record at its start. In the legacy synchronisation
+ *     framing (firmware before 3.6.62) each record group carries the time of its first
+ *     record, and ECG and respiration records follow 12 ms apart.
+ *   - Battery level, wear state, motion events, pressure contact and the synchronisation
+ *     state and progress carry no time.
  *
  * LOGGING
  *
  * Diagnostic lines go to one process-wide log callback (TenvikSDK_set_log_callback) with a
  * level and a text; see TENVIK_LOG_DEBUG and the levels after it. With no log callback set,
- * no line is built and nothing is called. Creating or
- * destroying ANY instance switches the log callback off: set it after the last
- * TenvikSDK_create, and again after each TenvikSDK_destroy.
+ * no line is built and nothing is called. Creating or destroying ANY instance switches the
+ * log callback off: set it after the last TenvikSDK_create, and again after each
+ * TenvikSDK_destroy.
  *
  * NAMES
  *
@@ -233,8 +232,8 @@ typedef void (*TenvikSDK_UInt32Callback)(void* context, uint32_t value);
 /* Wear states (wearStateCallback). */
 #define TENVIK_WEAR_STATE_ON 0 /* in contact: ECG lead on, or heart-rate contact flag set */
 #define TENVIK_WEAR_STATE_1 1  /* heart-rate flag 0x80 set (or the device reports 1) */
-#define TENVIK_WEAR_STATE_2 2  /* oldest heart-rate flags: contact in doubt (0x20 while on);
-                                  four more such packets give TENVIK_WEAR_STATE_OFF */
+#define TENVIK_WEAR_STATE_2 2  /* heart-rate flag 0x20 while on, before firmware 2.2.18;
+                                  the fourth in a row gives TENVIK_WEAR_STATE_OFF */
 #define TENVIK_WEAR_STATE_OFF 3 /* no contact: ECG lead off, or contact flag clear */
 #define TENVIK_WEAR_STATE_4 4   /* heart-rate flag 0x20 from firmware 2.2.18 to 3.3.40
                                    (or the device reports 4) */
@@ -352,6 +351,11 @@ TENVIK_SDK_API TenvikSDK* TenvikSDK_create(const char* firmwareRevision, int len
  * Destroys the instance and everything it holds; sdk may be NULL. Nothing is reported to the
  * host while the instance is destroyed; a message partly received from the device is
  * dropped. In every case, also for NULL, the process-wide log callback is switched off.
+ *
+ * It may be called from inside one of the instance's own callbacks (a host that tears down
+ * on a disconnect report, say): the instance then stops delivering at once, every later call
+ * on it from inside that callback does nothing, and its memory is released when the
+ * outermost library call on it returns. The handle must not be used after that return.
  */
 TENVIK_SDK_API void TenvikSDK_destroy(TenvikSDK* sdk);
 
@@ -387,7 +391,8 @@ TENVIK_SDK_API void TenvikSDK_set_log_callback(TenvikSDK_LogCallback callback,
  *     * 2^-16); on firmware below 2.2.0 -(24-bit value * 1.21 / (3 * 2^23)), about
  *     +-0.403. No physical unit is applied.
  *   respirationCallback (timestamp, sample): respiration samples
- *     (processRespirationPackage); scale by layout, given there.
+ *     (processRespirationPackage, which gives the scale of each layout; recordings carry
+ *     signed 24-bit values * 2^-10).
  *   temperatureCallback (timestamp, temperature): degrees Celsius
  *     (processTemperaturePackage, processHealthThermometerPackage, recordings).
  *   accelerometerCallback (timestamp, x, y, z): acceleration in g (processMotionPackage).
@@ -596,17 +601,17 @@ TENVIK_SDK_API void TenvikSDK_process_ble_chunk(const uint8_t* data, int size,
  * counts as 0; only its low 16 bits are sent). During this call the library frames the
  * command for the instance's protocol and hands the packet to the BLE send callback, then
  * calls the BLE ready callback. A send that cannot be made is logged as a warning. Under
- * protocol 1 the device takes no commands: nothing is
- * sent and the payload callback receives a "system" payload beginning "BLE_ERROR: ". A
- * command too long for its protocol's length field is refused with a warning line; nothing
- * is sent. Sending under protocol 4 abandons a device message that is partly received.
+ * protocol 1 the device takes no commands: nothing is sent and the payload callback
+ * receives a "system" payload beginning "BLE_ERROR: ". A command too long for its
+ * protocol's length field is refused with a warning line; nothing is sent. Sending under
+ * protocol 4 abandons a device message that is partly received.
  *
  * For firmware 1.x to 3.x a command for process 0 is sent as a system command, every other
  * command as process data. Under protocol 2 such a system command is a text whose first
  * word (leading white space skipped, case ignored) names the process whose answer it
  * expects ("system", "update", "ping", "set", "memory", "dump", "log", "sync",
- * "collect"); the answers are then named in the order the commands
- * were sent (at most 8 wait; a ninth pushes out the oldest).
+ * "collect"); the answers are then named in the order the commands were sent (at most 8
+ * wait; a ninth pushes out the oldest).
  */
 TENVIK_SDK_API void TenvikSDK_send(const uint8_t* data, int size, int pid, TenvikSDK* sdk);
 
