@@ -23,32 +23,36 @@ using TenvikTest::sendPackets;
 using Values = std::vector<double>;
 
 // A run of one packet sent `count` times to one characteristic.
-struct Run {
+struct PacketRun {
     CharacteristicExport entry;
     Bytes packet;
     int count = 1;
 };
 
-// A code, the firmware and the packets that must make the library deliver it last.
+// A code, the firmware, and the packets that must make the library deliver it last to the
+// callback named (as the host recorder names them).
 struct CodeCase {
     std::string code;
     long constant;
     std::string revision;
-    std::vector<Run> runs;
+    std::string callback;
+    std::vector<PacketRun> runs;
 };
 
 std::ostream& operator<<(std::ostream& out, const CodeCase& c) { return out << c.code; }
 
-void feed(const CodeCase& c, HostCallbackRecorder& host) {
-    for (const Run& run : c.runs) {
+class DeliveredCode : public ::testing::TestWithParam<CodeCase> {};
+
+TEST_P(DeliveredCode, IsTheValueTheLibraryDelivers) {
+    const CodeCase& c = GetParam();
+    HostCallbackRecorder host;
+    ASSERT_NE(host.create(c.revision), nullptr);
+    for (const PacketRun& run : c.runs) {
         sendPackets(run.entry, run.packet, run.count, host.handle());
     }
-}
-
-double lastValue(const HostCallbackRecorder& host, const std::string& callback) {
-    const Values values = host.values(callback);
-    EXPECT_FALSE(values.empty()) << callback;
-    return values.empty() ? -1.0 : values.back();
+    const Values values = host.values(c.callback);
+    ASSERT_FALSE(values.empty()) << c.callback;
+    EXPECT_EQ(values.back(), static_cast<double>(c.constant));
 }
 
 // ---- Wear state --------------------------------------------------------------------------
@@ -68,36 +72,27 @@ Bytes ecgWithWearState(uint8_t state) {
     return packet;
 }
 
-class WearStateCode : public ::testing::TestWithParam<CodeCase> {};
-
-TEST_P(WearStateCode, IsTheStateTheLibraryReports) {
-    HostCallbackRecorder host;
-    ASSERT_NE(host.create(GetParam().revision), nullptr);
-    feed(GetParam(), host);
-    EXPECT_EQ(lastValue(host, "wear_state"), static_cast<double>(GetParam().constant));
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    HeaderCodes, WearStateCode,
+    WearState, DeliveredCode,
     ::testing::Values(
         // From 2.2.18 the heart-rate flags 0x10, none, 0x80 and 0x20 give 0, 3, 1 and 4.
-        CodeCase{"ON", TENVIK_WEAR_STATE_ON, "3.3.40",
+        CodeCase{"ON", TENVIK_WEAR_STATE_ON, "3.3.40", "wear_state",
                  {{processHeartRatePackage, heartRate(0x10)}}},
-        CodeCase{"OFF", TENVIK_WEAR_STATE_OFF, "3.3.40",
+        CodeCase{"OFF", TENVIK_WEAR_STATE_OFF, "3.3.40", "wear_state",
                  {{processHeartRatePackage, heartRate(0x00)}}},
-        CodeCase{"1", TENVIK_WEAR_STATE_1, "3.3.40",
+        CodeCase{"1", TENVIK_WEAR_STATE_1, "3.3.40", "wear_state",
                  {{processHeartRatePackage, heartRate(0x80)}}},
-        CodeCase{"4", TENVIK_WEAR_STATE_4, "3.3.40",
+        CodeCase{"4", TENVIK_WEAR_STATE_4, "3.3.40", "wear_state",
                  {{processHeartRatePackage, heartRate(0x20)}}},
         // Before 2.2.18 flag 0x20 while in contact gives 2, and the fourth in a row 3.
-        CodeCase{"2", TENVIK_WEAR_STATE_2, "2.2.17",
+        CodeCase{"2", TENVIK_WEAR_STATE_2, "2.2.17", "wear_state",
                  {{processHeartRatePackage, heartRate(0x10)},
                   {processHeartRatePackage, heartRate(0x20)}}},
-        CodeCase{"OFF after four", TENVIK_WEAR_STATE_OFF, "2.2.17",
+        CodeCase{"OFF after four", TENVIK_WEAR_STATE_OFF, "2.2.17", "wear_state",
                  {{processHeartRatePackage, heartRate(0x10)},
                   {processHeartRatePackage, heartRate(0x20), 4}}},
         // The state starts at 5: a device reporting 0 and then 5 brings it back.
-        CodeCase{"UNKNOWN", TENVIK_WEAR_STATE_UNKNOWN, "3.3.41",
+        CodeCase{"UNKNOWN", TENVIK_WEAR_STATE_UNKNOWN, "3.3.41", "wear_state",
                  {{processECGPackage, ecgWithWearState(0)},
                   {processECGPackage, ecgWithWearState(5)}}}));
 
@@ -122,97 +117,68 @@ Bytes orientation(int16_t a1, int16_t a2) {
             0};
 }
 
-class BodyPositionCode : public ::testing::TestWithParam<CodeCase> {};
-
-TEST_P(BodyPositionCode, IsTheClassTheLibraryReports) {
-    HostCallbackRecorder host;
-    ASSERT_NE(host.create(GetParam().revision), nullptr);
-    feed(GetParam(), host);
-    EXPECT_EQ(lastValue(host, "body_position"), static_cast<double>(GetParam().constant));
-}
-
 // A class is adopted on the 132nd packet in a row that classifies differently.
 INSTANTIATE_TEST_SUITE_P(
-    HeaderCodes, BodyPositionCode,
+    BodyPosition, DeliveredCode,
     ::testing::Values(
-        CodeCase{"1", TENVIK_BODY_POSITION_1, "3.0.0",
+        CodeCase{"1", TENVIK_BODY_POSITION_1, "3.0.0", "body_position",
                  {{processOrientationPackage, orientation(100, 0), 132}}},
-        CodeCase{"1 below -215", TENVIK_BODY_POSITION_1, "3.0.0",
+        CodeCase{"1 below -215", TENVIK_BODY_POSITION_1, "3.0.0", "body_position",
                  {{processOrientationPackage, orientation(-216, 0), 132}}},
-        CodeCase{"2", TENVIK_BODY_POSITION_2, "3.0.0",
+        CodeCase{"2", TENVIK_BODY_POSITION_2, "3.0.0", "body_position",
                  {{processOrientationPackage, orientation(241, 0), 132}}},
-        CodeCase{"2 below -60", TENVIK_BODY_POSITION_2, "3.0.0",
+        CodeCase{"2 below -60", TENVIK_BODY_POSITION_2, "3.0.0", "body_position",
                  {{processOrientationPackage, orientation(-61, 0), 132}}},
-        CodeCase{"3", TENVIK_BODY_POSITION_3, "3.0.0",
+        CodeCase{"3", TENVIK_BODY_POSITION_3, "3.0.0", "body_position",
                  {{processOrientationPackage, orientation(0, 50), 132}}},
-        CodeCase{"4", TENVIK_BODY_POSITION_4, "3.0.0",
+        CodeCase{"4", TENVIK_BODY_POSITION_4, "3.0.0", "body_position",
                  {{processOrientationPackage, orientation(0, -50), 132}}},
         // Back from class 1 to the class of none of the others.
-        CodeCase{"0", TENVIK_BODY_POSITION_0, "3.0.0",
+        CodeCase{"0", TENVIK_BODY_POSITION_0, "3.0.0", "body_position",
                  {{processOrientationPackage, orientation(100, 0), 132},
                   {processOrientationPackage, orientation(0, 0), 132}}}));
 
 // ---- Activity ----------------------------------------------------------------------------
 
-class ActivityCode : public ::testing::TestWithParam<CodeCase> {};
-
-TEST_P(ActivityCode, IsTheValueTheLibraryReports) {
-    HostCallbackRecorder host;
-    ASSERT_NE(host.create(GetParam().revision), nullptr);
-    feed(GetParam(), host);
-    EXPECT_EQ(lastValue(host, "activity"), static_cast<double>(GetParam().constant));
+// One activity packet carrying the device's code.
+CodeCase activity(const std::string& code, long constant, uint8_t deviceCode) {
+    return {code, constant, "3.0.0", "activity", {{processActivityPackage, {deviceCode}}}};
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    HeaderCodes, ActivityCode,
-    ::testing::Values(CodeCase{"1", TENVIK_ACTIVITY_1, "3.0.0", {{processActivityPackage, {1}}}},
-                      CodeCase{"2", TENVIK_ACTIVITY_2, "3.0.0", {{processActivityPackage, {2}}}},
-                      CodeCase{"4", TENVIK_ACTIVITY_4, "3.0.0", {{processActivityPackage, {4}}}},
-                      CodeCase{"8", TENVIK_ACTIVITY_8, "3.0.0", {{processActivityPackage, {8}}}},
-                      CodeCase{"OTHER from 3", TENVIK_ACTIVITY_OTHER, "3.0.0",
-                               {{processActivityPackage, {3}}}},
-                      CodeCase{"OTHER from 7", TENVIK_ACTIVITY_OTHER, "3.0.0",
-                               {{processActivityPackage, {7}}}},
-                      CodeCase{"OTHER from 0", TENVIK_ACTIVITY_OTHER, "3.0.0",
-                               {{processActivityPackage, {0}}}},
-                      CodeCase{"OTHER from 9", TENVIK_ACTIVITY_OTHER, "3.0.0",
-                               {{processActivityPackage, {9}}}}));
+INSTANTIATE_TEST_SUITE_P(Activity, DeliveredCode,
+                         ::testing::Values(activity("1", TENVIK_ACTIVITY_1, 1),
+                                           activity("2", TENVIK_ACTIVITY_2, 2),
+                                           activity("4", TENVIK_ACTIVITY_4, 4),
+                                           activity("8", TENVIK_ACTIVITY_8, 8),
+                                           activity("OTHER from 3", TENVIK_ACTIVITY_OTHER, 3),
+                                           activity("OTHER from 7", TENVIK_ACTIVITY_OTHER, 7),
+                                           activity("OTHER from 0", TENVIK_ACTIVITY_OTHER, 0),
+                                           activity("OTHER from 9", TENVIK_ACTIVITY_OTHER, 9)));
 
 // ---- Pressure contact --------------------------------------------------------------------
 
-// Five big-endian pressure values alternating between 0 and 100, starting with `first`.
-Bytes alternatingPressure(uint8_t first) {
-    Bytes packet(20, 0);
-    for (int i = 0; i < 5; ++i) {
-        packet[static_cast<size_t>(i * 4 + 3)] = (i % 2 == 0) ? first : 100 - first;
+// `packets` nasal-cannula packets of five big-endian pressures that alternate between 0 and
+// 100 from one sample to the next, across packets too.
+std::vector<PacketRun> alternatingPressure(int packets) {
+    std::vector<PacketRun> runs;
+    for (int p = 0; p < packets; ++p) {
+        Bytes packet(20, 0);
+        for (int i = 0; i < 5; ++i) {
+            packet[static_cast<size_t>(i * 4 + 3)] = (p * 5 + i) % 2 == 0 ? 0 : 100;
+        }
+        runs.push_back({processNasalCannulaPackage, packet});
     }
-    return packet;
+    return runs;
 }
 
-class PressureContactCode : public ::testing::TestWithParam<CodeCase> {};
-
-TEST_P(PressureContactCode, IsTheStateTheLibraryReports) {
-    HostCallbackRecorder host;
-    ASSERT_NE(host.create(GetParam().revision), nullptr);
-    feed(GetParam(), host);
-    EXPECT_EQ(lastValue(host, "pressure_lead_off"), static_cast<double>(GetParam().constant));
-}
-
-// Samples that vary by 100 from one to the next confirm contact with the 43rd sample.
+// The first sample reports no contact; variation confirms contact with the 43rd sample,
+// in the ninth packet.
 INSTANTIATE_TEST_SUITE_P(
-    HeaderCodes, PressureContactCode,
+    PressureContact, DeliveredCode,
     ::testing::Values(CodeCase{"NO_CONTACT", TENVIK_PRESSURE_NO_CONTACT, "3.0.0",
-                               {{processNasalCannulaPackage, alternatingPressure(0)}}},
-                      CodeCase{"CONTACT", TENVIK_PRESSURE_CONTACT, "3.0.0",
-                               {{processNasalCannulaPackage, alternatingPressure(0)},
-                                {processNasalCannulaPackage, alternatingPressure(100)},
-                                {processNasalCannulaPackage, alternatingPressure(0)},
-                                {processNasalCannulaPackage, alternatingPressure(100)},
-                                {processNasalCannulaPackage, alternatingPressure(0)},
-                                {processNasalCannulaPackage, alternatingPressure(100)},
-                                {processNasalCannulaPackage, alternatingPressure(0)},
-                                {processNasalCannulaPackage, alternatingPressure(100)},
-                                {processNasalCannulaPackage, alternatingPressure(0)}}}));
+                               "pressure_lead_off", alternatingPressure(1)},
+                      CodeCase{"CONTACT", TENVIK_PRESSURE_CONTACT, "3.0.0", "pressure_lead_off",
+                               alternatingPressure(9)}));
 
 // ---- Motion events -----------------------------------------------------------------------
 
@@ -243,26 +209,17 @@ constexpr int16_t oneG = 4096;
 constexpr int16_t identityW = 0x4000;     // 1.0
 constexpr int16_t quarterTurn = 0x2D41;   // 0.7071: w and x of a quarter turn about x
 
-class MotionEventCode : public ::testing::TestWithParam<CodeCase> {};
-
-TEST_P(MotionEventCode, IsTheEventTheLibraryReports) {
-    HostCallbackRecorder host;
-    ASSERT_NE(host.create(GetParam().revision), nullptr);
-    feed(GetParam(), host);
-    EXPECT_EQ(lastValue(host, "motion_event"), static_cast<double>(GetParam().constant));
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    HeaderCodes, MotionEventCode,
+    MotionEvent, DeliveredCode,
     ::testing::Values(
         // Turned a quarter about x, the z axis is level and gravity lies along y; -2 g on y
         // is -3 g after gravity: a swing (the detector starts armed).
-        CodeCase{"SWING", TENVIK_MOTION_EVENT_SWING, "3.0.0",
+        CodeCase{"SWING", TENVIK_MOTION_EVENT_SWING, "3.0.0", "motion_event",
                  {{processOrientationPackage, orientationTurn(100, quarterTurn, quarterTurn)},
                   {processMotionPackage, motion(0, -2 * oneG, oneG)}}},
         // Level, down (half a turn about x), level again, at rest each time; the angle 100
         // keeps the repetition counters and the plank test out of play.
-        CodeCase{"RETURN_TO_MIDDLE", TENVIK_MOTION_EVENT_RETURN_TO_MIDDLE, "3.0.0",
+        CodeCase{"RETURN_TO_MIDDLE", TENVIK_MOTION_EVENT_RETURN_TO_MIDDLE, "3.0.0", "motion_event",
                  {{processOrientationPackage, orientationTurn(100, quarterTurn, quarterTurn)},
                   {processMotionPackage, motion(0, oneG, 0)},
                   {processOrientationPackage, orientationTurn(100, 0, identityW)},
@@ -270,11 +227,11 @@ INSTANTIATE_TEST_SUITE_P(
                   {processOrientationPackage, orientationTurn(100, quarterTurn, quarterTurn)},
                   {processMotionPackage, motion(0, oneG, 0)}}},
         // Unrotated, at rest, the angle 60 in the plank range: the 62nd sample confirms.
-        CodeCase{"PLANK_START", TENVIK_MOTION_EVENT_PLANK_START, "3.0.0",
+        CodeCase{"PLANK_START", TENVIK_MOTION_EVENT_PLANK_START, "3.0.0", "motion_event",
                  {{processOrientationPackage, orientationTurn(60, identityW, 0)},
                   {processMotionPackage, motion(0, 0, oneG), 62}}},
         // Then 1 g along x is out of position; the 62nd such sample ends the hold.
-        CodeCase{"PLANK_END", TENVIK_MOTION_EVENT_PLANK_END, "3.0.0",
+        CodeCase{"PLANK_END", TENVIK_MOTION_EVENT_PLANK_END, "3.0.0", "motion_event",
                  {{processOrientationPackage, orientationTurn(60, identityW, 0)},
                   {processMotionPackage, motion(0, 0, oneG), 62},
                   {processMotionPackage, motion(oneG, 0, oneG), 62}}}));
