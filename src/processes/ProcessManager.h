@@ -98,7 +98,6 @@ public:
     size_t pendingProcessCount() const { return pendingProcessIds.size(); }
     // The PID a handler holds, -1 when it is stopped; -1 for a type without a handler.
     int32_t pidOf(ProcessID processId) const;
-    bool isPassthroughPid(uint16_t pid) const { return passthroughPids.count(pid) != 0; }
     const Collect& getCollect() const { return collect; }
     const System& getSystem() const { return system; }
 
