@@ -94,7 +94,11 @@ typedef void (*TenvikSDK_LogCallback)(void* logContext, int level, const char* t
    (decimal parts separated by dots). Returns NULL for a refused revision. Switches the
    process-wide log callback off. */
 TENVIK_SDK_API TenvikSDK* TenvikSDK_create(const char* firmwareRevision, int length);
-/* Destroys the instance (NULL is allowed) and switches the process-wide log callback off. */
+/* Destroys the instance (NULL is allowed) and switches the process-wide log callback off.
+   It may be called from inside one of the instance's own callbacks (a host that tears down
+   on a disconnect report, say): the instance then stops delivering at once, every later call
+   on it from inside that callback does nothing, and its memory is released when the
+   outermost library call on it returns. The handle must not be used after that return. */
 TENVIK_SDK_API void TenvikSDK_destroy(TenvikSDK* sdk);
 /* Sets the context pointer handed back to every callback of the instance. */
 TENVIK_SDK_API void TenvikSDK_set_context(void* context, TenvikSDK* sdk);
