@@ -280,10 +280,7 @@ void UnifiedBLEManager::processV4Chunk(const uint8_t* data, int length) {
     if (!v4Communicator) {
         return;
     }
-    std::vector<uint8_t> chunk = std::move(scratch);
-    chunk.assign(data, data + length);
-    v4Communicator->processChunk(chunk);
-    scratch = std::move(chunk);
+    v4Communicator->processChunk(data, static_cast<size_t>(length));
 }
 
 // ---- Sending --------------------------------------------------------------------------------
