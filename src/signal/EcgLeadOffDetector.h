@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "signal/Biquad.h"
+#include "signal/ExactFloatSum.h"
 
 namespace Tenvik {
 
@@ -33,8 +34,18 @@ public:
 
 private:
     bool writeAndTest(float sample);
+    void replace(uint32_t position, float sample);
+    // |mean| > 0.04 with the mean of the window summed in double in index order and rounded to
+    // float, decided in constant time from the exact sums whenever that sum's rounding cannot
+    // change the answer (so always but within a hair of the limit).
+    bool meanIsOff() const;
+    bool literalMeanIsOff() const;
 
     std::array<float, kWindowSize> window{};
+    // The exact sum of the window, and of its magnitudes (which bounds the rounding of a plain
+    // double sum of it), kept up to date as samples replace one another.
+    ExactFloatSum sum;
+    ExactFloatSum magnitudes;
     Biquad notch{3, 0.25, 2, 1.0};
     uint32_t writePosition = 0;
     uint32_t rangePosition = 0;
