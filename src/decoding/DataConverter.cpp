@@ -323,14 +323,17 @@ void DataConverter::respirationProcessVersion1(const uint8_t* data, int size, ui
     if (!hasExactSize("respirationProcessVersion1", data, size, 18)) {
         return;
     }
+    float inputs[maxRespirationOutputs];
     int count = 0;
     for (int i = 0; i < 6; ++i) {
         const uint8_t* bytes = data + 3 * i;
         const float sample = decodeInt24Q24(bytes[2], bytes[1], bytes[0]);
         for (int repeat = 0; repeat < respirationRepeat; ++repeat) {
-            respirationOutput[count++] = signalProcessor.processRespiration(sample, timestamp);
+            inputs[count++] = sample;
         }
     }
+    signalProcessor.processRespirationBlock(inputs, respirationOutput,
+                                            static_cast<size_t>(count), timestamp);
     deliverSamples(&Callbacks::respirationCallback, respirationOutput, count, timestamp,
                    respirationVersion1SpacingMs);
 }
@@ -340,12 +343,13 @@ void DataConverter::respirationProcessVersion2(const uint8_t* data, int size, ui
         return;
     }
     constexpr int points = 6;
+    float inputs[maxRespirationOutputs];
     int count = 0;
     for (int i = 0; i < 10; ++i) {
         const uint8_t* bytes = data + 2 * i;
         const float sample = decodeInt24Q24(bytes[1], bytes[0], 0);
         if (std::isnan(lastRespirationSample)) {
-            respirationOutput[count++] = signalProcessor.processRespiration(sample, timestamp);
+            inputs[count++] = sample;
             lastRespirationSample = sample;
             continue;
         }
@@ -354,10 +358,12 @@ void DataConverter::respirationProcessVersion2(const uint8_t* data, int size, ui
         float point = lastRespirationSample;
         for (int k = 0; k < points; ++k) {
             point += step;
-            respirationOutput[count++] = signalProcessor.processRespiration(point, timestamp);
+            inputs[count++] = point;
         }
         lastRespirationSample = point;
     }
+    signalProcessor.processRespirationBlock(inputs, respirationOutput,
+                                            static_cast<size_t>(count), timestamp);
     deliverSamples(&Callbacks::respirationCallback, respirationOutput, count, timestamp,
                    upsampledRespirationSpacingMs);
 }
