@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 
 namespace Tenvik {
@@ -36,5 +37,68 @@ private:
     int32_t positiveInfinities = 0;
     int32_t negativeInfinities = 0;
 };
+
+// A finite float is a 24-bit integer times a power of two no lower than 2^-149: its bits land
+// on at most two limbs, and the carry or borrow runs on from there.
+inline void ExactFloatSum::update(float value, int direction) {
+    const uint32_t bits = std::bit_cast<uint32_t>(value);
+    const uint32_t exponent = (bits >> 23) & 0xFFu;
+    const uint32_t fraction = bits & 0x7FFFFFu;
+    const bool negative = (bits >> 31) != 0;
+    if (exponent == 0xFFu) {
+        int32_t& count = fraction != 0 ? nans : negative ? negativeInfinities : positiveInfinities;
+        count += direction;
+        return;
+    }
+    if (exponent == 0 && fraction == 0) {
+        return;
+    }
+    // Subnormals carry no hidden bit and share the lowest exponent.
+    const uint64_t mantissa = exponent == 0 ? fraction : (fraction | 0x800000u);
+    const int shift = exponent == 0 ? 0 : static_cast<int>(exponent) - 1;
+    if (negative == (direction > 0)) {
+        subtractAt(mantissa, shift);
+    } else {
+        addAt(mantissa, shift);
+    }
+}
+
+inline void ExactFloatSum::addAt(uint64_t mantissa, int shift) {
+    const int limb = shift / 64;
+    const int offset = shift % 64;
+    const uint64_t low = mantissa << offset;
+    const uint64_t high = offset == 0 ? 0 : mantissa >> (64 - offset);
+    uint64_t before = limbs[limb];
+    limbs[limb] += low;
+    uint64_t carry = limbs[limb] < before ? 1 : 0;
+    for (int i = limb + 1; i < Limbs; ++i) {
+        const uint64_t addend = (i == limb + 1 ? high : 0) + carry;  // high < 2^24: no wrap
+        if (addend == 0) {
+            break;
+        }
+        before = limbs[i];
+        limbs[i] += addend;
+        carry = limbs[i] < before ? 1 : 0;
+    }
+}
+
+inline void ExactFloatSum::subtractAt(uint64_t mantissa, int shift) {
+    const int limb = shift / 64;
+    const int offset = shift % 64;
+    const uint64_t low = mantissa << offset;
+    const uint64_t high = offset == 0 ? 0 : mantissa >> (64 - offset);
+    uint64_t before = limbs[limb];
+    limbs[limb] -= low;
+    uint64_t borrow = limbs[limb] > before ? 1 : 0;
+    for (int i = limb + 1; i < Limbs; ++i) {
+        const uint64_t subtrahend = (i == limb + 1 ? high : 0) + borrow;
+        if (subtrahend == 0) {
+            break;
+        }
+        before = limbs[i];
+        limbs[i] -= subtrahend;
+        borrow = limbs[i] > before ? 1 : 0;
+    }
+}
 
 }  // namespace Tenvik

@@ -128,6 +128,27 @@ TEST(EcgLeadOffDifferential, StreamsSittingOnTheLimit) {
     }
 }
 
+TEST(EcgLeadOffDifferential, TheLimitAfterLargeValuesHavePassedThrough) {
+    // Large values mixed with tiny ones make any running double sum round on nearly every
+    // step; then the stream sits on the limit, where a sum that strayed by those roundings
+    // decides differently from the plain 600-term sum.
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> large(-3000.0f, 3000.0f);
+    std::uniform_real_distribution<float> tiny(-1e-9f, 1e-9f);
+    std::uniform_int_distribution<int> pick(0, 999);
+    std::vector<float> stream;
+    for (int phase = 0; phase < 30; ++phase) {
+        for (int i = 0; i < 1800; ++i) {
+            stream.push_back(i % 2 == 0 ? large(random) : tiny(random));
+        }
+        for (int i = 0; i < 6000; ++i) {
+            const int k = pick(random);
+            stream.push_back(k < 500 ? belowLimit : aboveLimit);
+        }
+    }
+    EXPECT_EQ(firstDifference(stream), -1);
+}
+
 TEST(EcgLeadOffDifferential, WholeWindowsExactlyOnTheMidpoint) {
     // 300 of each neighbour: the exact mean is the midpoint itself. Every rotation of the
     // window order changes how the literal sum rounds.
