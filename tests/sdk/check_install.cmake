@@ -1,32 +1,77 @@
-# Installs the build tree into a scratch prefix, then builds and runs a host project against
-# the installed CMake package, and checks the pkg-config file.
-set(prefix ${WORK_DIR}/prefix)
+# Installs the build tree into a scratch prefix, moves the whole installed tree to another
+# directory (an install must not depend on the prefix it was made for), then builds and runs
+# the host program of tests/sdk/consumer against the moved tree twice: as a CMake project
+# that finds the package with find_package, and with a plain compiler command whose flags
+# come from pkg-config.
+#
+# Arguments: BUILD_DIR, SOURCE_DIR (the consumer), WORK_DIR, C_COMPILER, VERSION.
+set(installed ${WORK_DIR}/prefix)
+set(moved ${WORK_DIR}/moved)
 file(REMOVE_RECURSE ${WORK_DIR})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
-                RESULT_VARIABLE status OUTPUT_QUIET)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "install failed")
+
+function(run what)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output
+                  ERROR_VARIABLE output)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${what} failed:\n${output}")
+  endif()
+endfunction()
+
+run("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${installed})
+file(RENAME ${installed} ${moved})
+
+# ---- find_package ---------------------------------------------------------------------------
+run("find_package consumer configure"
+    ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake-consumer -G Ninja
+    -DCMAKE_PREFIX_PATH=${moved} -DCMAKE_C_COMPILER=${C_COMPILER})
+run("find_package consumer build" ${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-consumer)
+run("find_package consumer run" ${WORK_DIR}/cmake-consumer/consumer)
+
+# ---- pkg-config -----------------------------------------------------------------------------
+find_program(PKG_CONFIG NAMES pkg-config pkgconf)
+if(NOT PKG_CONFIG)
+  message(FATAL_ERROR "pkg-config is needed to test the installed tenvik_sdk.pc")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/consumer -G Ninja
-                        -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_C_COMPILER=${C_COMPILER}
-                RESULT_VARIABLE status OUTPUT_QUIET)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "consumer configure failed")
+file(GLOB_RECURSE pc_files ${moved}/*/tenvik_sdk.pc)
+list(LENGTH pc_files pc_count)
+if(NOT pc_count EQUAL 1)
+  message(FATAL_ERROR "expected one installed tenvik_sdk.pc, found: ${pc_files}")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/consumer
-                RESULT_VARIABLE status OUTPUT_QUIET)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "consumer build failed")
+get_filename_component(pc_dir ${pc_files} DIRECTORY)
+# Only the moved tree is searched, never the system's own pkg-config directories.
+set(ENV{PKG_CONFIG_LIBDIR} ${pc_dir})
+unset(ENV{PKG_CONFIG_PATH})
+unset(ENV{PKG_CONFIG_SYSROOT_DIR})
+
+function(pkg_config out)
+  execute_process(COMMAND ${PKG_CONFIG} ${ARGN} tenvik_sdk RESULT_VARIABLE status
+                  OUTPUT_VARIABLE value ERROR_VARIABLE error OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "pkg-config ${ARGN} failed: ${error}")
+  endif()
+  set(${out} "${value}" PARENT_SCOPE)
+endfunction()
+
+pkg_config(version --modversion)
+if(NOT version STREQUAL VERSION)
+  message(FATAL_ERROR "tenvik_sdk.pc gives version '${version}', the project is ${VERSION}")
 endif()
-execute_process(COMMAND ${WORK_DIR}/consumer/consumer RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "consumer run failed")
-endif()
-file(GLOB_RECURSE pc_files ${prefix}/*/tenvik_sdk.pc)
-if(NOT pc_files)
-  message(FATAL_ERROR "tenvik_sdk.pc not installed")
-endif()
-file(READ ${pc_files} pc)
-if(NOT pc MATCHES "Libs: -L\\\${libdir} -ltenvik_sdk")
-  message(FATAL_ERROR "tenvik_sdk.pc lacks the link line")
-endif()
+foreach(variable prefix libdir includedir)
+  pkg_config(path --variable=${variable})
+  get_filename_component(path "${path}" REALPATH)
+  get_filename_component(root "${moved}" REALPATH)
+  string(FIND "${path}/" "${root}/" at)
+  if(NOT at EQUAL 0)
+    message(FATAL_ERROR "tenvik_sdk.pc: ${variable} '${path}' lies outside the moved tree")
+  endif()
+endforeach()
+pkg_config(cflags --cflags)
+pkg_config(libs --libs)
+pkg_config(libdir --variable=libdir)
+separate_arguments(cflags UNIX_COMMAND "${cflags}")
+separate_arguments(libs UNIX_COMMAND "${libs}")
+run("pkg-config consumer build"
+    ${C_COMPILER} -std=c99 -Wall -Wextra -Werror -pedantic ${cflags}
+    ${SOURCE_DIR}/main.c -o ${WORK_DIR}/pkg-config-consumer ${libs})
+run("pkg-config consumer run"
+    ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/pkg-config-consumer)
