@@ -126,8 +126,8 @@ void onLogB(void* context, int, const char*) {
 TEST_F(LogPair, EveryLineGetsTheContextSetWithItsCallback) {
     TenvikSDK* sdk = TenvikSDK_create("3.0.0", 5);
     ASSERT_NE(sdk, nullptr);
-    // Counted in lines received, so the switching has begun before the count runs.
-    constexpr int lines = 200000;
+    // Counted in lines received through each pair, so the switching has gone on throughout.
+    constexpr int lines = 100000;
     std::atomic<bool> done{false};
     std::thread setter([&] {
         for (int i = 0; !done.load(); ++i) {
@@ -138,13 +138,11 @@ TEST_F(LogPair, EveryLineGetsTheContextSetWithItsCallback) {
             }
         }
     });
-    while (tagA.lines + tagB.lines < lines) {
+    while (tagA.lines < lines || tagB.lines < lines) {
         logOneLine(sdk);
     }
     done = true;
     setter.join();
-    EXPECT_GT(tagA.lines, 0);
-    EXPECT_GT(tagB.lines, 0);
     EXPECT_EQ(tagA.foreign, 0);
     EXPECT_EQ(tagB.foreign, 0);
     TenvikSDK_destroy(sdk);
