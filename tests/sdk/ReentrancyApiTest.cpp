@@ -16,6 +16,7 @@ namespace {
 using TenvikTest::DeviceFrames::Bytes;
 using TenvikTest::DeviceFrames::joined;
 using TenvikTest::DeviceFrames::v2Packet;
+using TenvikTest::DeviceFrames::v3Message;
 using TenvikTest::DeviceFrames::v4Message;
 
 // One instance with every callback registered to itself. Each callback records its kind and
@@ -276,7 +277,29 @@ INSTANTIATE_TEST_SUITE_P(
         DestroyCase{"V4ErrorPayload", "4.0.0", "payload",
                     [](TenvikSDK* s) { chunk(s, {}); }, {"ready", "payload"}},
         DestroyCase{"V4Log", "4.0.0", "log",
-                    [](TenvikSDK* s) { chunk(s, v4Message({1, 2, 3}, 5)); }, {"log"}}),
+                    [](TenvikSDK* s) { chunk(s, v4Message({1, 2, 3}, 5)); }, {"log"}},
+        // The device's processes: the System process reports a created ping process (PID 17)
+        // and hands the message on; a user event comes before its System payload; a log
+        // process (PID 18) hands the host each complete line of a message.
+        DestroyCase{"V3SystemPayload", "3.6.62", "payload",
+                    [](TenvikSDK* s) { chunk(s, v3Message({0x00, 0x11, 0x00, 0x02}, 0)); },
+                    {"payload"}},
+        DestroyCase{"V4SystemPayload", "4.0.0", "payload",
+                    [](TenvikSDK* s) { chunk(s, v4Message({0x00, 0x11, 0x00, 0x02}, 0)); },
+                    {"payload"}},
+        DestroyCase{"V3UserEventBeforeItsPayload", "3.6.62", "user_event",
+                    [](TenvikSDK* s) {
+                        chunk(s, v3Message({0x04, 0x78, 0x56, 0x34, 0x12}, 0));
+                    },
+                    {"user_event"}},
+        DestroyCase{"V3FirstOfTwoLogLines", "3.6.62", "payload",
+                    [](TenvikSDK* s) {
+                        TenvikSDK_set_payload_callback(nullptr, s);
+                        chunk(s, v3Message({0x00, 0x12, 0x00, 0x06}, 0));
+                        ReentrantHost::registerAll(s);
+                        chunk(s, v3Message({'a', '\n', 'b', '\n'}, 0x12));
+                    },
+                    {"payload"}}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 TEST(DestroyInsideCallback, NestedCallsKeepTheInstanceUntilTheOutermostReturns) {
