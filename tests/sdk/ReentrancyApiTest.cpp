@@ -280,7 +280,8 @@ INSTANTIATE_TEST_SUITE_P(
                     [](TenvikSDK* s) { chunk(s, v4Message({1, 2, 3}, 5)); }, {"log"}},
         // The device's processes: the System process reports a created ping process (PID 17)
         // and hands the message on; a user event comes before its System payload; a log
-        // process (PID 18) hands the host each complete line of a message.
+        // process (PID 18), created while the payload callback is off, hands the host what it
+        // collected once a line ends.
         DestroyCase{"V3SystemPayload", "3.6.62", "payload",
                     [](TenvikSDK* s) { chunk(s, v3Message({0x00, 0x11, 0x00, 0x02}, 0)); },
                     {"payload"}},
@@ -292,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
                         chunk(s, v3Message({0x04, 0x78, 0x56, 0x34, 0x12}, 0));
                     },
                     {"user_event"}},
-        DestroyCase{"V3FirstOfTwoLogLines", "3.6.62", "payload",
+        DestroyCase{"V3LogProcessPayload", "3.6.62", "payload",
                     [](TenvikSDK* s) {
                         TenvikSDK_set_payload_callback(nullptr, s);
                         chunk(s, v3Message({0x00, 0x12, 0x00, 0x06}, 0));
