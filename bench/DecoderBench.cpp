@@ -1,11 +1,15 @@
 // Time per packet of every characteristic decoder, through its export, with every callback
-// set (doing nothing) and logging off.
+// set (doing nothing) and logging off; "x_link_ceiling" is how many times the link's ceiling
+// each decoder handles. And a filtered ECG packet beside its filter sections alone.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "SideBySide.h"
+#include "common/ByteConverters.h"
+#include "signal/EcgFilterChain.h"
 #include "tenvik_sdk.h"
 
 namespace {
@@ -47,8 +51,47 @@ void decodePackets(benchmark::State& state, const std::string& revision, Export 
         packet[0] = static_cast<uint8_t>(packet[0] + 1);
     }
     state.SetItemsProcessed(state.iterations());
+    state.SetBytesProcessed(state.iterations() * size);
+    reportLinkCeilingMultiple(state, size);
     TenvikSDK_destroy(sdk);
 }
+
+// The oldest ECG layout on firmware below 2.2.0 runs each sample through the lead-off test
+// and the ECG filter chain. Beside the export, a chain of its own filters the same samples
+// (decoded as the export decodes them); "export_over_filter" is the export's time over the
+// filter sections' time.
+void BM_FilteredEcgPacketBesideItsFilter(benchmark::State& state) {
+    TenvikSDK* sdk = createInstance("2.1.9");
+    std::vector<std::vector<uint8_t>> packets(64, std::vector<uint8_t>(18));
+    std::vector<float> samples;
+    for (size_t p = 0; p < packets.size(); ++p) {
+        for (size_t i = 0; i < 18; ++i) {
+            packets[p][i] = static_cast<uint8_t>(p * 131 + i * 37 + 5);
+        }
+        for (size_t i = 0; i < 18; i += 3) {
+            const uint8_t* bytes = packets[p].data() + i;
+            samples.push_back(Tenvik::decodeLegacyEcgSample(bytes[2], bytes[1], bytes[0]));
+        }
+    }
+    Tenvik::EcgFilterChain chain;
+    runSideBySide(
+        state,
+        [&] {
+            for (const auto& packet : packets) {
+                processECGPackage(packet.data(), 18, sdk);
+            }
+        },
+        [&] {
+            for (const float sample : samples) {
+                benchmark::DoNotOptimize(chain.process(sample));
+            }
+        },
+        "export_over_filter", false);
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(packets.size()) * 18);
+    reportLinkCeilingMultiple(state, static_cast<double>(packets.size()) * 18);
+    TenvikSDK_destroy(sdk);
+}
+BENCHMARK(BM_FilteredEcgPacketBesideItsFilter)->UseManualTime();
 
 }  // namespace
 

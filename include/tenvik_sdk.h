@@ -31,9 +31,9 @@
  * The library creates no threads and takes no locks; every call runs to completion on the
  * caller's thread, and every callback runs on that thread, inside that call. An instance
  * must be used from one thread at a time. Separate instances may be driven from separate
- * threads, with two exceptions that are shared by the whole process: the log callback and
- * its context (one pair for the process), and the state of the ECG lead-off test used for
- * firmware below 2.2.0 (instances of such firmware must not decode ECG at the same time).
+ * threads; what they share is the log callback and its context, one pair for the process.
+ * The pair may be set on one thread while another logs: each line reaches a callback with
+ * the context that was set together with it.
  *
  * A callback may call back into the library, into the same instance too: it may replace or
  * clear callbacks (the change holds from the next value on, even within the same packet),

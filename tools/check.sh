@@ -58,11 +58,15 @@ if [ -e "${fuzz_sources[0]}" ]; then
     binary=build/fuzz/tests/fuzz/fuzz_$name
     corpus=tests/fuzz/corpus/$name
     work=build/fuzz/work/$name
+    options=()
+    if [ -f "tests/fuzz/$name.options" ]; then
+      read -r -a options <"tests/fuzz/$name.options"
+    fi
     rm -rf "$work" && mkdir -p "$work"
     (
       set -e
-      "$binary" -runs=0 -artifact_prefix=build/fuzz/artifacts/"$name"- "$corpus"
-      "$binary" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+      "$binary" "${options[@]}" -runs=0 -artifact_prefix=build/fuzz/artifacts/"$name"- "$corpus"
+      "$binary" "${options[@]}" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
         -artifact_prefix=build/fuzz/artifacts/"$name"- "$work" "$corpus"
     ) >build/fuzz/"$name".log 2>&1 &
     pids+=($!)

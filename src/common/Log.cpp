@@ -1,39 +1,96 @@
 #include "common/Log.h"
 
 #include <atomic>
+#include <deque>
 
 namespace Tenvik {
 namespace {
 
-// Plain process-wide state in intent; atomics only so that a host which sets the callback
-// on one thread while another logs does not read a torn pointer.
+// The pair behind a sequence count, odd while a writer is storing it. Readers retry until they
+// read both halves under one even count; writers, rare (set, create, destroy), take turns on
+// the count. Nobody blocks a reader for longer than two stores.
+std::atomic<unsigned> logPairSequence{0};
 std::atomic<LogCallback> logCallback{nullptr};
 std::atomic<void*> logContext{nullptr};
 
-// Holds the text handed to the host until the next line on the same thread.
-thread_local std::string logBuffer;
+struct LogPair {
+    LogCallback callback;
+    void* context;
+};
+
+LogPair readLogPair() noexcept {
+    while (true) {
+        const unsigned before = logPairSequence.load(std::memory_order_acquire);
+        const LogPair pair{logCallback.load(std::memory_order_relaxed),
+                           logContext.load(std::memory_order_relaxed)};
+        std::atomic_thread_fence(std::memory_order_acquire);
+        const unsigned after = logPairSequence.load(std::memory_order_relaxed);
+        if (before == after && (before & 1u) == 0) {
+            return pair;
+        }
+    }
+}
+
+// One buffer per depth of log callbacks running on this thread: the host's text stays valid
+// for the whole of its callback, even when the callback makes the library log again. A deque
+// never moves the buffers it holds.
+thread_local std::deque<std::string> logBuffers;
+thread_local std::size_t logDepth = 0;
+
+std::string& bufferAtCurrentDepth() {
+    while (logBuffers.size() <= logDepth) {
+        logBuffers.emplace_back();
+    }
+    return logBuffers[logDepth];
+}
 
 }  // namespace
 
 void setLogCallback(LogCallback callback, void* context) noexcept {
+    unsigned sequence = logPairSequence.load(std::memory_order_relaxed);
+    while ((sequence & 1u) != 0 ||
+           !logPairSequence.compare_exchange_weak(sequence, sequence + 1,
+                                                  std::memory_order_relaxed)) {
+        sequence = logPairSequence.load(std::memory_order_relaxed);
+    }
+    std::atomic_thread_fence(std::memory_order_release);
     logCallback.store(callback, std::memory_order_relaxed);
     logContext.store(context, std::memory_order_relaxed);
+    logPairSequence.store(sequence + 2, std::memory_order_release);
 }
 
 void clearLogCallback() noexcept { setLogCallback(nullptr, nullptr); }
 
 bool logEnabled() noexcept { return logCallback.load(std::memory_order_relaxed) != nullptr; }
 
-void logMessage(int level, const std::string& text) {
+namespace detail {
+
+std::string& beginLogLine() {
+    std::string& buffer = bufferAtCurrentDepth();
+    buffer.clear();
+    return buffer;
+}
+
+void endLogLine(int level) {
     // Read the pair once: a callback cleared on another thread between a caller's test and
     // this call must not be called through null.
-    const LogCallback callback = logCallback.load(std::memory_order_relaxed);
-    void* const context = logContext.load(std::memory_order_relaxed);
-    if (callback == nullptr) {
+    const LogPair pair = readLogPair();
+    if (pair.callback == nullptr) {
         return;
     }
-    logBuffer = text;
-    callback(context, level, logBuffer.c_str());
+    const std::string& text = bufferAtCurrentDepth();
+    struct Depth {
+        Depth() { ++logDepth; }
+        ~Depth() { --logDepth; }
+    } nested;
+    pair.callback(pair.context, level, text.c_str());
+}
+
+}  // namespace detail
+
+void logMessage(int level, std::string_view text) {
+    detail::beginLogLine().assign(text);
+    detail::endLogLine(level);
 }
 
 }  // namespace Tenvik

@@ -20,7 +20,9 @@ enum LogLevel : int {
 
 using LogCallback = TenvikSDK_LogCallback;
 
-// The one process-wide log pair. Shared by every instance; null switches logging off.
+// The one process-wide log pair. Shared by every instance; null switches logging off. The
+// callback and its context are published together: a line logged on one thread while another
+// sets the pair receives either the old pair or the new one, never a mix.
 void setLogCallback(LogCallback callback, void* context) noexcept;
 void clearLogCallback() noexcept;
 bool logEnabled() noexcept;
@@ -28,9 +30,17 @@ bool logEnabled() noexcept;
 // Copies the text into this thread's buffer and hands it to the log callback. Safe to call
 // without a callback set (the line is then dropped), but callers test `logEnabled()` first
 // so that a disabled log costs nothing beyond building the text.
-void logMessage(int level, const std::string& text);
+void logMessage(int level, std::string_view text);
 
 namespace detail {
+
+// This thread's buffer for the next line, emptied; its capacity stays from line to line, so a
+// line costs no allocation once the longest has been seen. A line logged from inside the log
+// callback (a host that calls back into the library) gets a buffer of its own, so the text the
+// outer callback holds stays intact.
+std::string& beginLogLine();
+// Hands the line built in the buffer of beginLogLine to the log callback, if one is set.
+void endLogLine(int level);
 
 inline void appendLogPart(std::string& out, std::string_view part) { out.append(part); }
 inline void appendLogPart(std::string& out, const char* part) { out.append(part); }
@@ -47,16 +57,16 @@ void appendLogPart(std::string& out, Int value) {
 
 }  // namespace detail
 
-// Builds a line from its parts (texts and integers, integers in plain decimal) and logs it,
-// only when a log callback is set: with logging off nothing is built or allocated.
+// Builds a line from its parts (texts and integers, integers in plain decimal) in this thread's
+// log buffer and logs it, only when a log callback is set: with logging off nothing is built.
 template <typename... Parts>
 void logLine(int level, const Parts&... parts) {
     if (!logEnabled()) {
         return;
     }
-    std::string text;
+    std::string& text = detail::beginLogLine();
     (detail::appendLogPart(text, parts), ...);
-    logMessage(level, text);
+    detail::endLogLine(level);
 }
 
 }  // namespace Tenvik

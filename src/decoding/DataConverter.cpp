@@ -1,5 +1,6 @@
 #include "decoding/DataConverter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -215,12 +216,21 @@ float DataConverter::ecgSample16(const uint8_t* bytes) const {
                        : decodeLegacyEcgSample(bytes[1], bytes[0], 0);
 }
 
-void DataConverter::deliverEcg(int count, uint64_t base, uint64_t spacing) {
-    if (callbacks.ecgCallback == nullptr) {
+// The host may re-enter from inside a callback: feed the next packet (which refills the
+// member array the outputs were collected in) or replace its callbacks. So the outputs it has
+// not yet received go out from a copy, and the callback is read again before every call.
+void DataConverter::deliverSamples(TenvikSDK_TimedFloatCallback Callbacks::*callback,
+                                   const float* outputs, int count, uint64_t base,
+                                   uint64_t spacing) {
+    if (callbacks.*callback == nullptr) {
         return;
     }
+    static_assert(maxEcgOutputs <= maxRespirationOutputs);
+    float pending[maxRespirationOutputs];
+    std::copy_n(outputs, count, pending);
     for (int i = 0; i < count; ++i) {
-        callbacks.ecgCallback(context, base + spacing * static_cast<uint64_t>(i), ecgOutput[i]);
+        notify(callbacks.*callback, context, base + spacing * static_cast<uint64_t>(i),
+               pending[i]);
     }
 }
 
@@ -236,7 +246,7 @@ void DataConverter::ecgProcessVersion1(const uint8_t* data, int size, uint64_t t
         }
         ecgOutput[i] = signalProcessor.processEcg(sample, legacyFirmware, timestamp);
     }
-    deliverEcg(sampleCount, timestamp, 0);
+    deliverSamples(&Callbacks::ecgCallback, ecgOutput, sampleCount, timestamp, 0);
 }
 
 // Doubles the rate: every sample yields the midpoint with the one before it, then itself.
@@ -249,7 +259,7 @@ void DataConverter::ecgUpsample(const uint8_t* samples, int count, int width, ui
         ecgOutput[2 * i + 1] = signalProcessor.processEcg(sample, false, base);
         lastEcgSample = sample;
     }
-    deliverEcg(2 * count, base, upsampledEcgSpacingMs);
+    deliverSamples(&Callbacks::ecgCallback, ecgOutput, 2 * count, base, upsampledEcgSpacingMs);
 }
 
 namespace {
@@ -309,29 +319,23 @@ void DataConverter::processRespirationPackage(const uint8_t* data, int size, uin
     }
 }
 
-void DataConverter::deliverRespiration(int count, uint64_t base, uint64_t spacing) {
-    if (callbacks.respirationCallback == nullptr) {
-        return;
-    }
-    for (int i = 0; i < count; ++i) {
-        callbacks.respirationCallback(context, base + spacing * static_cast<uint64_t>(i),
-                                      respirationOutput[i]);
-    }
-}
-
 void DataConverter::respirationProcessVersion1(const uint8_t* data, int size, uint64_t timestamp) {
     if (!hasExactSize("respirationProcessVersion1", data, size, 18)) {
         return;
     }
+    float inputs[maxRespirationOutputs];
     int count = 0;
     for (int i = 0; i < 6; ++i) {
         const uint8_t* bytes = data + 3 * i;
         const float sample = decodeInt24Q24(bytes[2], bytes[1], bytes[0]);
         for (int repeat = 0; repeat < respirationRepeat; ++repeat) {
-            respirationOutput[count++] = signalProcessor.processRespiration(sample, timestamp);
+            inputs[count++] = sample;
         }
     }
-    deliverRespiration(count, timestamp, respirationVersion1SpacingMs);
+    signalProcessor.processRespirationBlock(inputs, respirationOutput,
+                                            static_cast<size_t>(count), timestamp);
+    deliverSamples(&Callbacks::respirationCallback, respirationOutput, count, timestamp,
+                   respirationVersion1SpacingMs);
 }
 
 void DataConverter::respirationProcessVersion2(const uint8_t* data, int size, uint64_t timestamp) {
@@ -339,12 +343,13 @@ void DataConverter::respirationProcessVersion2(const uint8_t* data, int size, ui
         return;
     }
     constexpr int points = 6;
+    float inputs[maxRespirationOutputs];
     int count = 0;
     for (int i = 0; i < 10; ++i) {
         const uint8_t* bytes = data + 2 * i;
         const float sample = decodeInt24Q24(bytes[1], bytes[0], 0);
         if (std::isnan(lastRespirationSample)) {
-            respirationOutput[count++] = signalProcessor.processRespiration(sample, timestamp);
+            inputs[count++] = sample;
             lastRespirationSample = sample;
             continue;
         }
@@ -353,11 +358,14 @@ void DataConverter::respirationProcessVersion2(const uint8_t* data, int size, ui
         float point = lastRespirationSample;
         for (int k = 0; k < points; ++k) {
             point += step;
-            respirationOutput[count++] = signalProcessor.processRespiration(point, timestamp);
+            inputs[count++] = point;
         }
         lastRespirationSample = point;
     }
-    deliverRespiration(count, timestamp, upsampledRespirationSpacingMs);
+    signalProcessor.processRespirationBlock(inputs, respirationOutput,
+                                            static_cast<size_t>(count), timestamp);
+    deliverSamples(&Callbacks::respirationCallback, respirationOutput, count, timestamp,
+                   upsampledRespirationSpacingMs);
 }
 
 // Layouts with the device's own rate: eight unfiltered points per sample, each the one
@@ -402,7 +410,8 @@ void DataConverter::interpolateRespiration(const uint8_t* data, int sampleCount,
     for (int i = 0; i < sampleCount; ++i) {
         appendRespiration(decode(data + width * i), count);
     }
-    deliverRespiration(count, timestamp, upsampledRespirationSpacingMs);
+    deliverSamples(&Callbacks::respirationCallback, respirationOutput, count, timestamp,
+                   upsampledRespirationSpacingMs);
     reportRespirationRateFromPacket(data, timestamp);
 }
 
@@ -658,9 +667,12 @@ void DataConverter::processNasalCannulaPackage(const uint8_t* data, int size, ui
         pressureValues[i] = static_cast<int32_t>(readUInt32BE(data + 4 * i));
         pressureLeadOffDetector.update(pressureValues[i]);
     }
-    for (int i = 0; i < pressureValueCount; ++i) {
-        notify(callbacks.pressureCallback, context, timestamp,
-               static_cast<uint32_t>(pressureValues[i]));
+    // From a copy, as the other multi-value deliveries: a packet fed from inside the callback
+    // refills the member array.
+    int32_t pending[pressureValueCount];
+    std::copy_n(pressureValues, pressureValueCount, pending);
+    for (const int32_t value : pending) {
+        notify(callbacks.pressureCallback, context, timestamp, static_cast<uint32_t>(value));
     }
 }
 

@@ -125,8 +125,9 @@ private:
     void ecgUpsample(const uint8_t* samples, int count, int width, uint64_t base);
     float ecgSample24(const uint8_t* bytes) const;
     float ecgSample16(const uint8_t* bytes) const;
-    void deliverEcg(int count, uint64_t base, uint64_t spacing);
-    void deliverRespiration(int count, uint64_t base, uint64_t spacing);
+    // Hands a packet's outputs to one host callback, `spacing` ms apart from `base`.
+    void deliverSamples(TenvikSDK_TimedFloatCallback Callbacks::*callback, const float* outputs,
+                        int count, uint64_t base, uint64_t spacing);
     void appendRespiration(float value, int& count);
     void interpolateRespiration(const uint8_t* data, int sampleCount, int width,
                                 float (*decode)(const uint8_t*), uint64_t timestamp);

@@ -74,12 +74,32 @@ bool describesNoBuffer(const uint8_t* data, int length) {
     return length < 0 || (length > 0 && data == nullptr);
 }
 
-// A payload whose framed packet would not fit the send callback's int length; logged.
-bool refuseOversizedPacket(int length, int framingSize) {
-    if (length <= INT_MAX - framingSize) {
+// Every length field of the framings is 16 bits wide.
+constexpr int MaxLengthField = 65535;
+
+// The longest chunk a protocol can carry as (part of) one message: protocols 1 to 3 count a
+// message in a 16-bit length (protocol 3's buffer is smaller still and judges that itself),
+// protocol 4 counts only the payload after its framing.
+int longestChunk(int protocol) {
+    return protocol == 4 ? MaxLengthField + static_cast<int>(V4Communicator::FramingSize)
+                         : MaxLengthField;
+}
+
+// The longest payload whose framed packet still fits its length field: protocols 2 and 3
+// count the header in it, protocol 4 counts the payload alone.
+int longestPayload(int protocol) {
+    return protocol == 4 ? MaxLengthField : MaxLengthField - headerSize(protocol);
+}
+
+// A payload whose length field would wrap: the device would read the rest of it as further
+// packets. Logged.
+bool refuseOversizedPayload(int length, int protocol) {
+    const int longest = longestPayload(protocol);
+    if (length <= longest) {
         return false;
     }
-    logLine(LogWarning, "UnifiedBLEManager::sendBytes - refused payload of invalid length ", length);
+    logLine(LogWarning, "UnifiedBLEManager::sendBytes - refused payload of ", length,
+            " bytes, more than a protocol-", protocol, " packet carries (", longest, ")");
     return true;
 }
 
@@ -161,6 +181,14 @@ void UnifiedBLEManager::processChunk(const uint8_t* data, int length) {
     if (!initialized) {
         logLine(LogDebug, "Initializing protocol...\n");
         initializeProtocol();
+    }
+    // Judged before a byte of it is copied or scanned: a chunk longer than any message of the
+    // protocol could only be cut or wrapped on the way.
+    if (length > longestChunk(protocolVersion)) {
+        logLine(LogWarning, "UnifiedBLEManager::processChunk - refused chunk of ", length,
+                " bytes, more than a protocol-", protocolVersion, " message carries (",
+                longestChunk(protocolVersion), ")");
+        return;
     }
     switch (protocolVersion) {
         case 1:
@@ -252,10 +280,7 @@ void UnifiedBLEManager::processV4Chunk(const uint8_t* data, int length) {
     if (!v4Communicator) {
         return;
     }
-    std::vector<uint8_t> chunk = std::move(scratch);
-    chunk.assign(data, data + length);
-    v4Communicator->processChunk(chunk);
-    scratch = std::move(chunk);
+    v4Communicator->processChunk(data, static_cast<size_t>(length));
 }
 
 // ---- Sending --------------------------------------------------------------------------------
@@ -287,14 +312,14 @@ bool UnifiedBLEManager::sendBytes(const uint8_t* data, int length, uint16_t pid,
 
 bool UnifiedBLEManager::sendLegacyPacket(const uint8_t* data, int length, uint16_t pid,
                                          int processData) {
+    if (refuseOversizedPayload(length, protocolVersion)) {
+        return false;
+    }
     if (!sendCallback) {
         logLine(LogWarning, "V3 sendBytes: ERROR - sendCallback is NULL!\n");
         return true;
     }
     const int header = headerSize(protocolVersion);
-    if (refuseOversizedPacket(length, header)) {
-        return false;
-    }
     const uint8_t type = processData != 0 ? 1 : 0;
     const auto payloadLength = static_cast<uint16_t>(length);
     const PacketHeader packetHeader = protocolVersion == 2
@@ -317,7 +342,7 @@ bool UnifiedBLEManager::sendV4Packet(const uint8_t* data, int length, uint16_t p
         logLine(LogError, "V4 communicator not initialized");
         return false;
     }
-    if (refuseOversizedPacket(length, static_cast<int>(V4Communicator::FramingSize))) {
+    if (refuseOversizedPayload(length, 4)) {
         return false;
     }
     return v4Communicator->send(data, static_cast<size_t>(length), pid);

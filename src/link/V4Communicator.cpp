@@ -2,7 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <iterator>
+#include <utility>
 
 #include "link/Crc8.h"
 #include "link/Gzip.h"
@@ -21,10 +21,14 @@ constexpr std::size_t MaxUncompressedPayload = 127;
 
 }  // namespace
 
-V4Communicator::V4Communicator(IBLECommunication* link) : communication(link) {}
+V4Communicator::V4Communicator(IBLECommunication* link)
+    : communication(link), inflater(MaxDecompressedSize) {}
 
-void V4Communicator::processChunk(const std::vector<uint8_t>& chunk) {
-    if (chunk.empty()) {
+void V4Communicator::processChunk(const uint8_t* chunk, std::size_t size) {
+    if (chunk == nullptr && size != 0) {
+        return;  // no bytes to go with the size
+    }
+    if (size == 0) {
         discardMessage();
         ackReceived = true;
         awaitingAck = false;
@@ -32,27 +36,32 @@ void V4Communicator::processChunk(const std::vector<uint8_t>& chunk) {
         notifyReady();
         return;
     }
-    if (ackEnabled && handleControlChunk(chunk)) {
+    if (ackEnabled && handleControlChunk(chunk, size)) {
         return;
     }
-    if (chunks.empty()) {
-        if (chunk.size() < FramingSize) {
+    const uint8_t* payload = chunk;
+    if (!receiving) {
+        if (size < FramingSize) {
             refuseChunk(FirstChunkTooShort);
             return;
         }
         PacketHeader header;
-        if (!parseHeader(header, chunk.data(), MaxHeaderSize) || header.version != 4) {
+        if (!parseHeader(header, chunk, MaxHeaderSize) || header.version != 4) {
             refuseChunk(BadHeader);
             return;
         }
         rxFlags = headerFlags(header);
-        expectedLength = headerLength(chunk.data());
+        expectedLength = headerLength(chunk);
         rxCrc = headerCrc(header);
         rxPid = headerPid(header);
         rxOptions = headerOptions(header);
-        receivedLength = chunk.size() - FramingSize;
+        receivedLength = size - FramingSize;
+        payload = chunk + FramingSize;
+        receiving = true;
+        message.clear();
+        message.reserve(expectedLength);
     } else {
-        receivedLength += chunk.size();
+        receivedLength += size;
     }
     if (receivedLength > expectedLength) {
         // Judged before storing: an oversized chunk is never copied.
@@ -60,14 +69,14 @@ void V4Communicator::processChunk(const std::vector<uint8_t>& chunk) {
         reportError(MoreBytesThanAnnounced);
         return;
     }
-    chunks.push_back(chunk);
+    message.insert(message.end(), payload, chunk + size);
     if (receivedLength == expectedLength) {
         onPackageComplete();
     }
 }
 
 // Control bytes of the acknowledgement mode. True when the chunk was consumed by it.
-bool V4Communicator::handleControlChunk(const std::vector<uint8_t>& chunk) {
+bool V4Communicator::handleControlChunk(const uint8_t* chunk, std::size_t size) {
     if (chunk[0] == Ack) {
         if (!ackReceived) {
             ackReceived = true;
@@ -79,7 +88,7 @@ bool V4Communicator::handleControlChunk(const std::vector<uint8_t>& chunk) {
     if (chunk[0] == Nak) {
         ackReceived = true;
         awaitingAck = false;
-        reportError(chunk.size() > 1 ? chunk[1] : static_cast<uint8_t>(NakWithoutCode));
+        reportError(size > 1 ? chunk[1] : static_cast<uint8_t>(NakWithoutCode));
         notifyReady();
         return true;
     }
@@ -101,25 +110,19 @@ void V4Communicator::refuseChunk(ProtocolErrorCode code) {
 }
 
 void V4Communicator::onPackageComplete() {
-    // The first chunk carries the framing, every later one only payload.
-    std::vector<uint8_t> payload;
-    payload.reserve(receivedLength);
-    const auto& first = chunks.front();
-    payload.insert(payload.end(), first.begin() + FramingSize, first.end());
-    for (auto later = std::next(chunks.begin()); later != chunks.end(); ++later) {
-        payload.insert(payload.end(), later->begin(), later->end());
-    }
-    chunks.clear();
-
     uint8_t error = 0;
-    if ((rxFlags & FlagGzip) != 0 && !decompressGzip(payload)) {
+    const bool zipped = (rxFlags & FlagGzip) != 0;
+    if (zipped && !inflater.inflate(message.data(), message.size(), inflated)) {
         error = DecompressionFailed;
-    } else if ((rxFlags & FlagCrc) != 0 && crc8(payload.data(), payload.size()) != rxCrc) {
-        error = CrcMismatch;
+    } else {
+        const std::vector<uint8_t>& payload = zipped ? inflated : message;
+        if ((rxFlags & FlagCrc) != 0 && crc8(payload.data(), payload.size()) != rxCrc) {
+            error = CrcMismatch;
+        }
     }
     const uint16_t pid = rxPid;
     const uint64_t options = rxOptions;
-    discardMessage();
+    endMessage();
 
     // The state is clean before the owner hears of the message: it may send or feed the next
     // chunk from inside the report.
@@ -127,14 +130,27 @@ void V4Communicator::onPackageComplete() {
         if (ackEnabled) {
             sendPacket({Ack});
         }
-        if (communication != nullptr) {
-            communication->didReceivePackage(payload, pid, options);
-        }
+        deliver(zipped ? inflated : message, pid, options);
     } else {
         if (ackEnabled) {
             sendNak(error);
         }
         reportError(error);
+    }
+}
+
+// The owner may feed the next message from inside the delivery, which reuses the buffers: the
+// delivered bytes leave them for the call, so they stay as they are until the owner returns.
+// Afterwards the buffer comes back for its capacity, unless a message fed meanwhile is still
+// being received into the one in place.
+void V4Communicator::deliver(std::vector<uint8_t>& buffer, uint16_t pid, uint64_t options) {
+    std::vector<uint8_t> payload = std::move(buffer);
+    buffer.clear();
+    if (communication != nullptr) {
+        communication->didReceivePackage(payload, pid, options);
+    }
+    if (&buffer != &message || !receiving) {
+        buffer = std::move(payload);
     }
 }
 
@@ -179,12 +195,17 @@ bool V4Communicator::send(const uint8_t* data, std::size_t length, uint16_t pid)
 
     const PacketHeader header =
         makeV4Header(static_cast<uint16_t>(bodyLength), sendPid, sendOptions, flags, crcByte);
-    std::vector<uint8_t> packet(FramingSize + bodyLength, 0);
-    copyHeader(header, packet.data());
+    // Out of the member for the call, as in deliver: a send from inside the owner's send
+    // callback builds its packet in a buffer of its own.
+    std::vector<uint8_t> framed = std::move(packet);
+    framed.resize(FramingSize + bodyLength);
+    copyHeader(header, framed.data());
+    std::memset(framed.data() + MaxHeaderSize, 0, FramingSize - MaxHeaderSize);
     if (bodyLength != 0) {
-        std::memcpy(packet.data() + FramingSize, body, bodyLength);
+        std::memcpy(framed.data() + FramingSize, body, bodyLength);
     }
-    sendPacket(packet);
+    sendPacket(framed);
+    packet = std::move(framed);
     if (!ackEnabled) {
         notifyReady();
     }
@@ -194,7 +215,13 @@ bool V4Communicator::send(const uint8_t* data, std::size_t length, uint16_t pid)
 void V4Communicator::sendNak(uint8_t code) { sendPacket({Nak, code}); }
 
 void V4Communicator::discardMessage() {
-    chunks.clear();
+    endMessage();
+    message.clear();
+}
+
+// No message in progress any more; the buffer keeps what it received.
+void V4Communicator::endMessage() {
+    receiving = false;
     expectedLength = 0;
     receivedLength = 0;
     rxPid = 0;
@@ -215,9 +242,9 @@ void V4Communicator::notifyReady() {
     }
 }
 
-void V4Communicator::sendPacket(const std::vector<uint8_t>& packet) {
+void V4Communicator::sendPacket(const std::vector<uint8_t>& bytes) {
     if (communication != nullptr) {
-        communication->send(packet);
+        communication->send(bytes);
     }
 }
 

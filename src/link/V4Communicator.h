@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
+#include "link/GzipInflater.h"
 #include "link/IBLECommunication.h"
 
 namespace Tenvik {
@@ -34,7 +34,8 @@ public:
     explicit V4Communicator(IBLECommunication* communication);
 
     // Takes the next notification chunk of the message channel.
-    void processChunk(const std::vector<uint8_t>& chunk);
+    void processChunk(const std::vector<uint8_t>& chunk) { processChunk(chunk.data(), chunk.size()); }
+    void processChunk(const uint8_t* chunk, std::size_t size);
 
     // Frames and sends one payload; a partly received incoming message is abandoned.
     bool send(const uint8_t* data, std::size_t length, uint16_t pid);
@@ -44,15 +45,25 @@ public:
 
 private:
     void onPackageComplete();
-    bool handleControlChunk(const std::vector<uint8_t>& chunk);
+    void deliver(std::vector<uint8_t>& buffer, uint16_t pid, uint64_t options);
+    bool handleControlChunk(const uint8_t* chunk, std::size_t size);
     void refuseChunk(ProtocolErrorCode code);
     void discardMessage();
+    void endMessage();
     void reportError(uint8_t code);
     void notifyReady();
-    void sendPacket(const std::vector<uint8_t>& packet);
+    void sendPacket(const std::vector<uint8_t>& bytes);
 
     IBLECommunication* communication;
-    std::deque<std::vector<uint8_t>> chunks;
+    // The message in progress: whether one is, and its payload as carried on the wire, in one
+    // buffer that keeps its capacity from message to message.
+    bool receiving = false;
+    std::vector<uint8_t> message;
+    // The inflated payload of a gzip message, and the stream that inflates it.
+    std::vector<uint8_t> inflated;
+    GzipInflater inflater;
+    // The last packet sent, kept for its capacity.
+    std::vector<uint8_t> packet;
     uint64_t expectedLength = 0;
     uint64_t receivedLength = 0;
     bool compression = false;

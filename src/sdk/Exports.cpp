@@ -17,15 +17,25 @@ Tenvik::TenvikSDK* instance(TenvikSDK* handle) {
 }
 
 // Runs `action` on the instance behind the handle; a null handle does nothing and nothing
-// thrown inside crosses the C boundary.
+// thrown inside crosses the C boundary. A host callback reached from `action` may destroy the
+// instance: it then stays alive until this, the outermost call on it, returns. An instance the
+// host has destroyed from inside a callback takes no further calls.
 template <typename Action>
 void withInstance(TenvikSDK* handle, Action&& action) noexcept {
     if (handle == nullptr) {
         return;
     }
+    Tenvik::TenvikSDK& sdk = *instance(handle);
+    if (sdk.isDestroyRequested()) {
+        return;
+    }
+    sdk.beginHostCall();
     try {
-        action(*instance(handle));
+        action(sdk);
     } catch (...) {
+    }
+    if (sdk.endHostCall()) {
+        delete &sdk;
     }
 }
 
@@ -57,9 +67,18 @@ TENVIK_SDK_API TenvikSDK* TenvikSDK_create(const char* firmwareRevision, int len
 }
 
 TENVIK_SDK_API void TenvikSDK_destroy(TenvikSDK* sdk) {
-    try {
-        delete instance(sdk);
-    } catch (...) {
+    Tenvik::TenvikSDK* doomed = instance(sdk);
+    if (doomed != nullptr && doomed->isInsideHostCall()) {
+        // Called from one of the instance's own callbacks: the call in progress still runs on
+        // it, so the outermost export deletes it when it returns.
+        if (!doomed->isDestroyRequested()) {
+            doomed->requestDestroy();
+        }
+    } else {
+        try {
+            delete doomed;
+        } catch (...) {
+        }
     }
     Tenvik::clearLogCallback();
 }

@@ -57,6 +57,25 @@ void TenvikSDK::setContext(void* hostContext) {
     bleContext = hostContext;
 }
 
+void TenvikSDK::requestDestroy() {
+    destroyRequested = true;
+    clearAllCallbacks();
+}
+
+// Through the registration operations themselves, so that every holder a registration reaches
+// is cleared too.
+void TenvikSDK::clearAllCallbacks() {
+    initCallbacks(HostCallbacks{});
+    initSynchronizationCallbacks(SynchronizationCallbacks{});
+    setPayloadCallback(nullptr);
+    setEdaCallback(nullptr);
+    setGpsCallback(nullptr);
+    setPastEdaCallback(nullptr);
+    setPastGpsCallback(nullptr);
+    setBLESendCallback(nullptr);
+    setBLEReadyCallback(nullptr);
+}
+
 void TenvikSDK::initCallbacks(const HostCallbacks& callbacks) {
     dataConverter.setHostCallbacks(callbacks);
     dataConverter.getSignalProcessor().motionDetector().setEventCallback(
@@ -129,7 +148,12 @@ void TenvikSDK::configureUnifiedBLEManagerCallbacks() {
         [this](const std::string& message) { handleUnifiedBLEError(message); });
 }
 
+// Once the host has destroyed the instance, what the link still produces during the call in
+// progress goes nowhere, not even to the log.
 void TenvikSDK::sendToHost(const uint8_t* data, int length) {
+    if (destroyRequested) {
+        return;
+    }
     if (bleSendCallback == nullptr) {
         logLine(LogWarning, "UnifiedBLEManager attempted to send chunk but BLE send callback is null");
         return;
@@ -196,6 +220,9 @@ void TenvikSDK::queueTextCommand(const uint8_t* data, int size) {
 
 void TenvikSDK::handleUnifiedBLEPackage(const std::vector<uint8_t>& payload, uint16_t pid,
                                         uint64_t options, DataType type) {
+    if (destroyRequested) {
+        return;
+    }
     // Messages carry a 16-bit size onwards.
     const auto size = static_cast<uint16_t>(payload.size());
     if (linkProtocol() != 2) {
@@ -217,6 +244,9 @@ void TenvikSDK::handleUnifiedBLEPackage(const std::vector<uint8_t>& payload, uin
 }
 
 void TenvikSDK::handleUnifiedBLEError(const std::string& message) {
+    if (destroyRequested) {
+        return;
+    }
     logLine(LogWarning, "UnifiedBLEManager error: ", message);
     processManager.didReceivePayload("system", "BLE_ERROR: " + message);
 }

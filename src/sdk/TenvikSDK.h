@@ -71,6 +71,23 @@ public:
     // Context fan-out to every holder of a host context.
     void setContext(void* hostContext);
 
+    // Host calls in progress on this instance. Every export that acts on the instance runs
+    // between beginHostCall and endHostCall, so that a host callback may destroy the instance
+    // it was called from: the destroy then waits until the outermost call has returned.
+    void beginHostCall() { ++hostCallDepth; }
+    // True when the outermost call has just returned and the host destroyed the instance
+    // during it: the caller deletes it now.
+    bool endHostCall() { return --hostCallDepth == 0 && destroyRequested; }
+    bool isInsideHostCall() const { return hostCallDepth > 0; }
+    // A destroy from inside one of the instance's own calls. Every callback is cleared, so
+    // nothing more reaches the host, and every later export on the instance does nothing.
+    void requestDestroy();
+    bool isDestroyRequested() const { return destroyRequested; }
+
+    // Switches off every callback the instance and its components hold. Every component that
+    // keeps a host callback must be reached from here (see requestDestroy).
+    void clearAllCallbacks();
+
     // Callback registration.
     void initCallbacks(const HostCallbacks& callbacks);
     void initSynchronizationCallbacks(const SynchronizationCallbacks& callbacks);
@@ -143,6 +160,9 @@ private:
     SynchronizationCallbacks synchronizationCallbacks;
     TenvikSDK_TimedFloatCallback pastEdaCallback = nullptr;
     TenvikSDK_TimedGpsCallback pastGpsCallback = nullptr;
+
+    int hostCallDepth = 0;
+    bool destroyRequested = false;
 
     // Replays the sessions that the Collect process receives to the live callbacks; built
     // last, after everything its samples reach.

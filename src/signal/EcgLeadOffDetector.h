@@ -1,9 +1,11 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "signal/Biquad.h"
+#include "signal/ExactFloatSum.h"
 
 namespace Tenvik {
 
@@ -33,8 +35,28 @@ public:
 
 private:
     bool writeAndTest(float sample);
+    void replace(uint32_t position, float sample);
+    // |mean| > 0.04 with the mean of the window summed in double in index order and rounded to
+    // float, decided in constant time from the exact sums whenever that sum's rounding cannot
+    // change the answer (so always but within a hair of the limit).
+    bool meanIsOff();
+    bool exactMeanIsOff() const;
+    bool literalMeanIsOff() const;
+    void countExponent(float sample, int direction);
+    // No window value is larger in magnitude than this power of two.
+    double magnitudeBound() const;
 
     std::array<float, kWindowSize> window{};
+    // The exact sum of the window, kept up to date as samples replace one another.
+    ExactFloatSum sum;
+    // A plain running sum beside it, and a bound on how far it has strayed from the exact sum;
+    // taken from the exact sum again before it strays far.
+    double quickSum = 0.0;
+    double quickError = 0.0;
+    // How many window values have each float exponent, and which exponents occur: the largest
+    // bounds every value, and so the rounding of a plain sum of them.
+    std::array<uint16_t, 256> exponentCounts{};
+    std::array<uint64_t, 4> exponentsPresent{};
     Biquad notch{3, 0.25, 2, 1.0};
     uint32_t writePosition = 0;
     uint32_t rangePosition = 0;

@@ -44,6 +44,14 @@ float SignalProcessor::processRespiration(float sample, uint64_t timestamp) {
     return filtered;
 }
 
+void SignalProcessor::processRespirationBlock(const float* samples, float* filtered,
+                                              std::size_t count, uint64_t timestamp) {
+    respirationFilter.processBlock(samples, filtered, count);
+    for (std::size_t i = 0; i < count; ++i) {
+        respirationRateEstimator.pushRespirationSample(filtered[i], timestamp);
+    }
+}
+
 bool SignalProcessor::detectLeadOff(float sample) { return leadOffDetector.update(sample); }
 
 void SignalProcessor::processMotion(float q0, float q1, float q2, float q3, float ax, float ay,

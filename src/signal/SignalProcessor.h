@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -31,6 +32,10 @@ public:
 
     // The filtered respiration sample; it also feeds the rate estimator.
     float processRespiration(float sample, uint64_t timestamp);
+    // The same for `count` samples of one packet (at most RespirationFilterChain::MaxBlock), in
+    // order, with one timestamp: filtered as a block, then fed to the estimator one by one.
+    void processRespirationBlock(const float* samples, float* filtered, std::size_t count,
+                                 uint64_t timestamp);
 
     // Lead-off test of a raw ECG sample; true = lead off.
     bool detectLeadOff(float sample);

@@ -75,5 +75,32 @@ TEST_F(LogFunction, TextLivesInAPerThreadBuffer) {
     EXPECT_EQ(otherThreadText, "from another thread");
 }
 
+// A log callback that makes the library log again (a host that calls back into it): the
+// outer text stays intact for the rest of the outer callback.
+struct Nesting {
+    std::vector<std::string> outerAfterInner;
+    int depth = 0;
+};
+
+void logAgain(void* context, int, const char* text) {
+    auto* nesting = static_cast<Nesting*>(context);
+    if (nesting->depth++ == 0) {
+        const std::string before = text;
+        logLine(LogDebug, "an inner line, longer than the outer one so that it needs more room ",
+                12345);
+        nesting->outerAfterInner = {before, text};
+    }
+    --nesting->depth;
+}
+
+TEST_F(LogFunction, LineLoggedFromTheCallbackLeavesTheOuterTextIntact) {
+    Nesting nesting;
+    setLogCallback(logAgain, &nesting);
+    logLine(LogDebug, "outer ", 1);
+    ASSERT_EQ(nesting.outerAfterInner.size(), 2u);
+    EXPECT_EQ(nesting.outerAfterInner[0], "outer 1");
+    EXPECT_EQ(nesting.outerAfterInner[1], "outer 1");
+}
+
 }  // namespace
 }  // namespace Tenvik

@@ -1,5 +1,5 @@
 // Decoding allocates nothing per packet: every decoder variant, driven through its export
-// with every callback set and no log callback, after a warm-up.
+// with every callback set, with and without a log callback, after a warm-up.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -40,7 +40,7 @@ std::vector<Entry> entriesFor(int ecgSize, int respirationSize, int motionSize,
             {"thermometer", processHealthThermometerPackage, 5},
             {"sound", processSoundVolumePackage, 10},
             {"nasal", processNasalCannulaPackage, 20},
-            // A wrong size is only logged, and the log is off.
+            // A wrong size is only logged.
             {"wrong size", processStepsPackage, 7}};
 }
 
@@ -88,13 +88,31 @@ TEST(AllocationCounter, CountsAllocationsInsideTheLibrary) {
     TenvikSDK_destroy(sdk);
 }
 
-class DecoderAllocation : public ::testing::TestWithParam<FirmwareCase> {};
+// Lines that reach the host, counted without allocating.
+int loggedLines = 0;
+void onLog(void*, int, const char* text) { loggedLines += text[0] != '\0' ? 1 : 0; }
 
-TEST_P(DecoderAllocation, NothingIsAllocatedPerPacket) {
+class DecoderAllocation : public ::testing::TestWithParam<FirmwareCase> {
+protected:
+    void expectNoAllocationPerPacket(bool log);
+};
+
+TEST_P(DecoderAllocation, NothingIsAllocatedPerPacket) { expectNoAllocationPerPacket(false); }
+
+// The wrong-size packets and the decoders' own lines are logged in place.
+TEST_P(DecoderAllocation, NothingIsAllocatedPerPacketWithALogCallback) {
+    expectNoAllocationPerPacket(true);
+}
+
+void DecoderAllocation::expectNoAllocationPerPacket(bool log) {
     const FirmwareCase& c = GetParam();
     TenvikSDK* sdk = TenvikSDK_create(c.revision.data(), static_cast<int>(c.revision.size()));
     ASSERT_NE(sdk, nullptr);
     registerEverything(sdk);
+    loggedLines = 0;
+    if (log) {
+        TenvikSDK_set_log_callback(onLog, nullptr);
+    }
 
     for (const Entry& entry : c.entries) {
         std::vector<uint8_t> bytes(static_cast<size_t>(entry.size));
@@ -109,6 +127,9 @@ TEST_P(DecoderAllocation, NothingIsAllocatedPerPacket) {
             entry.entry(bytes.data(), entry.size, sdk);
         }
         EXPECT_EQ(scope.count(), 0u) << c.revision << ' ' << entry.name;
+    }
+    if (log) {
+        EXPECT_GE(loggedLines, countedPackets);  // the wrong-size entry at least
     }
     TenvikSDK_destroy(sdk);
 }

@@ -1,5 +1,6 @@
 // Hostile characteristic values: the first byte picks a firmware revision (and with it every
-// decoder variant) and a characteristic export; the rest is the value, of any size.
+// decoder variant) and a characteristic export; the rest is the value, of any size. Inputs stay
+// short (DecoderFuzz.options): every size check lies within the first few dozen bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

@@ -141,13 +141,38 @@ INSTANTIATE_TEST_SUITE_P(
                  joined({{0x04, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00}, zeros(13)})}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
-TEST(FramedSendLength, ProtocolTwoLengthFieldWrapsAt16Bits) {
-    LinkHost host("2.2.16");
-    const Bytes payload(65536 - 5, 0x5A);
-    host.send(payload, 9);
-    ASSERT_EQ(host.sends.size(), 1u);
-    EXPECT_EQ(host.sends[0], joined({{0x02, 0x0A, 0x01, 0x00, 0x00}, payload}));
+// A payload one byte longer than its protocol's length field can count is refused, with the
+// link's line and then sendPayload's, and nothing reaches the device.
+struct TooLongCase {
+    const char* revision;
+    int protocol;
+    int length;
+};
+
+class TooLongSend : public ::testing::TestWithParam<TooLongCase> {};
+
+TEST_P(TooLongSend, IsRefusedRatherThanFramedWithAWrappedLength) {
+    const TooLongCase& c = GetParam();
+    LinkHost host(c.revision);
+    host.send(Bytes(static_cast<size_t>(c.length), 0x5A), 9);
+    EXPECT_TRUE(host.sends.empty());
+    EXPECT_EQ(host.readyCount, 0);
+    EXPECT_EQ(host.problems(),
+              (std::vector<LogLine>{
+                  {2, "UnifiedBLEManager::sendBytes - refused payload of " +
+                          std::to_string(c.length) + " bytes, more than a protocol-" +
+                          std::to_string(c.protocol) + " packet carries (" +
+                          std::to_string(c.length - 1) + ")"},
+                  {2, "sendPayload: UnifiedBLEManager rejected payload (may be awaiting ACK)"}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Protocols, TooLongSend,
+                         ::testing::Values(TooLongCase{"2.2.16", 2, 65531},
+                                           TooLongCase{"3.0.0", 3, 65529},
+                                           TooLongCase{"4.0.0", 4, 65536}),
+                         [](const auto& caseInfo) {
+                             return std::string("V").append(std::to_string(caseInfo.param.protocol));
+                         });
 
 TEST(ProtocolOne, RefusesToSendAndReportsALinkError) {
     LinkHost host("2.2.14");

@@ -219,22 +219,124 @@ TEST(InvalidLength, RefusedBeforeAnyProtocolWork) {
     }
 }
 
-// A packet's size reaches the send callback as an int: a payload whose framed packet would
-// not fit is refused before a byte of it is read (the buffer here holds one).
-TEST(InvalidLength, PayloadWhosePacketOverflowsTheLengthIsRefused) {
-    for (int protocol = 2; protocol <= 4; ++protocol) {
-        UnifiedBLEManager manager(protocol);
-        Owner owner;
-        owner.install(manager);
-        TenvikTest::InternalLogRecorder log;
-        const uint8_t byte = 0x01;
-        EXPECT_FALSE(manager.sendBytes(&byte, INT_MAX - 4, 1, 1)) << protocol;
-        EXPECT_TRUE(owner.order.empty()) << protocol;
-        EXPECT_TRUE(log.contains(
-            LogWarning,
-            "UnifiedBLEManager::sendBytes - refused payload of invalid length 2147483643"))
-            << protocol;
+// Every framing counts its length in 16 bits: protocols 2 and 3 count the header with the
+// payload, protocol 4 the payload alone. The longest payload that fits is framed with that
+// exact length; one byte more would wrap the field, so it is refused and nothing is sent.
+std::string text(std::initializer_list<std::string> parts) {
+    std::string all;
+    for (const auto& part : parts) {
+        all += part;
     }
+    return all;
+}
+
+struct SendLimitCase {
+    int protocol;
+    int longest;
+    Bytes lengthField;  // bytes 3 and 4 of the longest payload's packet
+};
+
+class SendLimit : public ::testing::TestWithParam<SendLimitCase> {};
+
+TEST_P(SendLimit, LongestPayloadIsFramedAndOneMoreByteIsRefused) {
+    const SendLimitCase& c = GetParam();
+    UnifiedBLEManager manager(c.protocol);
+    Owner owner;
+    owner.install(manager);
+    TenvikTest::InternalLogRecorder log;
+    const Bytes payload(static_cast<size_t>(c.longest) + 1, 0x5A);
+    EXPECT_TRUE(manager.sendBytes(payload.data(), c.longest, 1, 1));
+    ASSERT_EQ(owner.sends.size(), 1u);
+    EXPECT_EQ(Bytes(owner.sends[0].begin() + 3, owner.sends[0].begin() + 5), c.lengthField);
+
+    owner.clear();
+    log.clear();
+    EXPECT_FALSE(manager.sendBytes(payload.data(), c.longest + 1, 1, 1));
+    EXPECT_TRUE(owner.order.empty());
+    EXPECT_TRUE(log.contains(
+        LogWarning, text({"UnifiedBLEManager::sendBytes - refused payload of ",
+                          std::to_string(c.longest + 1), " bytes, more than a protocol-",
+                          std::to_string(c.protocol), " packet carries (",
+                          std::to_string(c.longest), ")"})));
+    // A length that no int-sized packet could hold is refused the same way, unread.
+    const uint8_t byte = 0x01;
+    EXPECT_FALSE(manager.sendBytes(&byte, INT_MAX - 4, 1, 1));
+    EXPECT_TRUE(owner.order.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, SendLimit,
+                         ::testing::Values(SendLimitCase{2, 65530, {0xFF, 0xFF}},
+                                           SendLimitCase{3, 65528, {0xFF, 0xFF}},
+                                           SendLimitCase{4, 65535, {0xFF, 0xFF}}),
+                         [](const auto& caseInfo) {
+                             return std::string("V").append(std::to_string(caseInfo.param.protocol));
+                         });
+
+// A chunk longer than any message of its protocol is refused before a byte of it is copied,
+// scanned or cut to 16 bits. Each protocol's longest chunk still does its usual work.
+struct ChunkLimitCase {
+    int protocol;
+    int longest;
+    Bytes before;             // a chunk fed first
+    Bytes prefix;             // the start of the longest chunk; zeros fill the rest
+    size_t deliveredPayload;  // payload size that chunk delivers
+};
+
+class ChunkLimit : public ::testing::TestWithParam<ChunkLimitCase> {};
+
+TEST_P(ChunkLimit, LongestChunkIsTakenAndOneMoreByteIsRefused) {
+    const ChunkLimitCase& c = GetParam();
+    UnifiedBLEManager manager(c.protocol);
+    Owner owner;
+    owner.install(manager);
+    TenvikTest::InternalLogRecorder log;
+    Bytes chunk = c.prefix;
+    chunk.resize(static_cast<size_t>(c.longest) + 1, 0x00);
+    if (!c.before.empty()) {
+        feed(manager, c.before);
+    }
+    manager.processChunk(chunk.data(), c.longest);
+    ASSERT_EQ(owner.packages.size(), 1u);
+    EXPECT_EQ(owner.packages[0].payload.size(), c.deliveredPayload);
+
+    owner.clear();
+    if (!c.before.empty()) {
+        feed(manager, c.before);
+    }
+    log.clear();
+    manager.processChunk(chunk.data(), c.longest + 1);
+    EXPECT_TRUE(owner.order.empty());
+    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_TRUE(log.contains(
+        LogWarning, text({"UnifiedBLEManager::processChunk - refused chunk of ",
+                          std::to_string(c.longest + 1), " bytes, more than a protocol-",
+                          std::to_string(c.protocol), " message carries (",
+                          std::to_string(c.longest), ")"})));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Protocols, ChunkLimit,
+    ::testing::Values(
+        // Protocol 1: the chunk is the message.
+        ChunkLimitCase{1, 65535, {}, {}, 65535},
+        // Protocol 2: one packet whose length field says 65535.
+        ChunkLimitCase{2, 65535, {}, {0x02, 0x0A, 0x00, 0xFF, 0xFF}, 65530},
+        // Protocol 3: after a header announcing a 4-byte payload, a chunk that completes it;
+        // the bytes beyond the payload are ignored.
+        ChunkLimitCase{3, 65535, {0x03, 0x0A, 0x63, 0x0B, 0x00, 0x01, 0x00}, {}, 4},
+        // Protocol 4: the framing and a 65535-byte payload in one chunk.
+        ChunkLimitCase{4, 65555, {}, {0x04, 0x0A, 0x00, 0xFF, 0xFF}, 65535}),
+    [](const auto& caseInfo) { return std::string("V").append(std::to_string(caseInfo.param.protocol)); });
+
+TEST(ChunkLimit, ProtocolThreeChunkIsNotCutToItsLow16Bits) {
+    // 65536 + 10 bytes used to reach the reassembly as a 10-byte header chunk.
+    UnifiedBLEManager manager(3);
+    Owner owner;
+    owner.install(manager);
+    Bytes chunk{0x03, 0x0A, 0x63, 0x0A, 0x00, 0x01, 0x00, 0xAA, 0xBB, 0xCC};
+    chunk.resize(65536 + 10, 0x00);
+    feed(manager, chunk);
+    EXPECT_TRUE(owner.order.empty());
 }
 
 // ---- Chunk-split property, with the packages' contents ---------------------------------------

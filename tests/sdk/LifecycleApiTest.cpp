@@ -2,8 +2,10 @@
 // interface only.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "LogRecorder.h"
 #include "tenvik_sdk.h"
@@ -48,29 +50,102 @@ protected:
     LogRecorder recorder;
 };
 
+// A battery value of the wrong size logs one line; an instance feeds it to show whether the
+// log pair is still set.
+void logOneLine(TenvikSDK* sdk) {
+    const uint8_t value[2] = {1, 2};
+    TenvikSDK_process_battery_package(value, 2, sdk);
+}
+
 TEST_F(LogPair, CreationClearsTheLogCallbackWhetherOrNotItSucceeds) {
+    TenvikSDK* witness = TenvikSDK_create("3.0.0", 5);
+    ASSERT_NE(witness, nullptr);
     recorder.install();
-    TenvikSDK* sdk = TenvikSDK_create("2.2.15", 6);
-    ASSERT_NE(sdk, nullptr);
-    // The refused creation below would log if the callback were still set.
+    logOneLine(witness);
+    ASSERT_EQ(recorder.lines().size(), 1u);  // the witness does log while the pair is set
+    recorder.clear();
+
+    TenvikSDK* created = TenvikSDK_create("2.2.15", 6);
+    ASSERT_NE(created, nullptr);
+    logOneLine(witness);
+    EXPECT_TRUE(recorder.lines().empty()) << "a successful create left the pair set";
+
     recorder.install();
     EXPECT_EQ(TenvikSDK_create("1..2", 4), nullptr);
+    logOneLine(witness);
+    EXPECT_TRUE(recorder.lines().empty()) << "a refused create left the pair set";
+
+    recorder.install();
     EXPECT_EQ(TenvikSDK_create(nullptr, 0), nullptr);
-    EXPECT_TRUE(recorder.lines().empty());
-    TenvikSDK_destroy(sdk);
+    logOneLine(witness);
+    EXPECT_TRUE(recorder.lines().empty()) << "a create without text left the pair set";
+
+    TenvikSDK_destroy(created);
+    TenvikSDK_destroy(witness);
 }
 
 TEST_F(LogPair, DestroyClearsTheLogCallbackEvenForNull) {
-    TenvikSDK* sdk = TenvikSDK_create("2.2.15", 6);
+    TenvikSDK* witness = TenvikSDK_create("3.0.0", 5);
+    TenvikSDK* doomed = TenvikSDK_create("2.2.15", 6);
+    ASSERT_NE(witness, nullptr);
+    ASSERT_NE(doomed, nullptr);
+
     recorder.install();
     TenvikSDK_destroy(nullptr);
-    // A refused creation logs nothing now: the pair is already clear. Set it again and
-    // destroy a real instance.
+    logOneLine(witness);
+    EXPECT_TRUE(recorder.lines().empty()) << "destroying null left the pair set";
+
     recorder.install();
+    TenvikSDK_destroy(doomed);
+    logOneLine(witness);
+    EXPECT_TRUE(recorder.lines().empty()) << "destroying an instance left the pair set";
+
+    recorder.install();
+    logOneLine(witness);
+    EXPECT_EQ(recorder.lines().size(), 1u);  // set again, the pair works
+    TenvikSDK_destroy(witness);
+}
+
+// One thread keeps switching between two pairs while another logs: every line arrives with
+// the context that was set together with the callback that receives it.
+struct PairTag {
+    std::atomic<int> lines{0};
+    std::atomic<int> foreign{0};
+};
+PairTag tagA;
+PairTag tagB;
+void onLogA(void* context, int, const char*) {
+    ++tagA.lines;
+    if (context != &tagA) ++tagA.foreign;
+}
+void onLogB(void* context, int, const char*) {
+    ++tagB.lines;
+    if (context != &tagB) ++tagB.foreign;
+}
+
+TEST_F(LogPair, EveryLineGetsTheContextSetWithItsCallback) {
+    TenvikSDK* sdk = TenvikSDK_create("3.0.0", 5);
+    ASSERT_NE(sdk, nullptr);
+    // Counted in lines received through each pair, so the switching has gone on throughout.
+    constexpr int lines = 100000;
+    std::atomic<bool> done{false};
+    std::thread setter([&] {
+        for (int i = 0; !done.load(); ++i) {
+            if (i % 2 == 0) {
+                TenvikSDK_set_log_callback(onLogA, &tagA);
+            } else {
+                TenvikSDK_set_log_callback(onLogB, &tagB);
+            }
+        }
+    });
+    while (tagA.lines < lines || tagB.lines < lines) {
+        logOneLine(sdk);
+    }
+    done = true;
+    setter.join();
+    EXPECT_EQ(tagA.foreign, 0);
+    EXPECT_EQ(tagB.foreign, 0);
     TenvikSDK_destroy(sdk);
-    recorder.install();
-    TenvikSDK_destroy(nullptr);
-    EXPECT_TRUE(recorder.lines().empty());
 }
 
 TEST(NullInstance, EveryExportAcceptsANullHandle) {

@@ -251,6 +251,21 @@ TEST_F(SessionReplay, SessionWithAnInvalidTimeIsSkippedWhole) {
 
 // ---- Hosts that call back into the library -----------------------------------------------------
 
+TEST_F(SessionReplay, DestroyingTheInstanceFromASessionCallbackEndsTheReplay) {
+    Blocks blocks = everyKind(S);
+    blocks[Motion] = swingMotion();
+    blocks[Orientation] = sidewaysOrientation(2);
+    host.react = [](HostCallbackRecorder& h, const HostEvent& event) {
+        if (event.name == "respiration") {
+            h.destroy();
+        }
+    };
+    receive(S, S + 1000, 2, blocks);
+    // Nothing after the destroying callback, not even the recorded swing.
+    EXPECT_EQ(host.names(),
+              (std::vector<std::string>{"wear_state", "ecg", "ecg", "respiration"}));
+}
+
 TEST_F(SessionReplay, SessionFedFromInsideACallbackLeavesTheOuterSessionIntact) {
     // The outer session's swing records come before its body positions; at the first of those
     // the host feeds a session of a day later with motion records of its own.

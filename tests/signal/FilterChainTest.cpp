@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
+#include <iterator>
+#include <random>
 #include <vector>
 
+#include "signal/Biquad.h"
 #include "signal/RespirationFilterChain.h"
 
 namespace Tenvik {
@@ -45,6 +50,35 @@ TEST(RespirationFilterChain, StepResponse) {
     EXPECT_FLOAT_EQ(y[99], 0.04287024959921837f);
     EXPECT_FLOAT_EQ(y[999], 0.07679574191570282f);
     EXPECT_FLOAT_EQ(y[2999], -0.16185125708580017f);
+}
+
+// The chain as four Biquad cascades run one sample at a time through all ten sections. The
+// block path must give the same floats to the bit, whatever the blocks' sizes.
+TEST(RespirationFilterChain, BlocksGiveTheSameBitsAsOneSampleAtATime) {
+    Biquad notch1(Biquad::Notch, 0.1, 4, 5.0);
+    Biquad notch2(Biquad::Notch, 0.25, 2, 4.0);
+    Biquad highPass(Biquad::HighPass, 0.12 / 1000.0, 2, 0.707);
+    Biquad lowPass(Biquad::LowPass, 0.0024, 2, 0.354);
+    RespirationFilterChain chain;
+    std::mt19937 random(4);
+    std::uniform_real_distribution<float> sample(-0.5f, 0.5f);
+    const size_t blockSizes[] = {1, 6, 24, 55, 60, 72, 13};
+    for (int round = 0; round < 3000; ++round) {
+        const size_t count = blockSizes[static_cast<size_t>(round) % std::size(blockSizes)];
+        float in[RespirationFilterChain::MaxBlock];
+        float out[RespirationFilterChain::MaxBlock];
+        for (size_t i = 0; i < count; ++i) {
+            in[i] = sample(random) + 0.2f * static_cast<float>(round % 50) / 50.0f;
+        }
+        chain.processBlock(in, out, count);
+        for (size_t i = 0; i < count; ++i) {
+            const double reference =
+                lowPass.process(highPass.process(notch2.process(notch1.process(in[i]))));
+            ASSERT_EQ(std::bit_cast<uint32_t>(out[i]),
+                      std::bit_cast<uint32_t>(static_cast<float>(reference)))
+                << "round " << round << " sample " << i;
+        }
+    }
 }
 
 }  // namespace

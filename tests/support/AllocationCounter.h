@@ -4,7 +4,7 @@
 
 namespace TenvikTest {
 
-// Number of operator new calls on this thread so far. Defined, with the replacement of the
+// Number of allocations (operator new, and malloc where counted) on this thread so far. Defined, with the replacement of the
 // global allocation functions, by one source file of the test program that uses it.
 size_t allocationCount();
 

@@ -1,14 +1,36 @@
 #pragma once
 
 // Replaces the global allocation functions of a test program with ones that count every
-// allocation made on the calling thread. Include this from exactly one source file of the
-// program; the program's other files include AllocationCounter.h for AllocationScope.
+// allocation made on the calling thread: operator new and, so that what zlib and the C library
+// allocate shows too, malloc, calloc and realloc. Include this from exactly one source file of
+// the program; the program's other files include AllocationCounter.h for AllocationScope.
+// Under AddressSanitizer the C functions stay the sanitizer's own, and only operator new is
+// counted.
 
 #include <cstddef>
 #include <cstdlib>
 #include <new>
 
 #include "AllocationCounter.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TENVIK_COUNT_MALLOC 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TENVIK_COUNT_MALLOC 0
+#endif
+#endif
+#ifndef TENVIK_COUNT_MALLOC
+#define TENVIK_COUNT_MALLOC 1
+#endif
+
+#if TENVIK_COUNT_MALLOC
+// glibc's own allocator, behind the counting malloc below.
+extern "C" void* __libc_malloc(std::size_t size);
+extern "C" void* __libc_calloc(std::size_t count, std::size_t size);
+extern "C" void* __libc_realloc(void* block, std::size_t size);
+extern "C" void __libc_free(void* block);
+#endif
 
 namespace TenvikTest::detail {
 
@@ -18,18 +40,42 @@ inline thread_local size_t failingFromAllocation = static_cast<size_t>(-1);
 
 // Out of line, so that the compiler does not pair a replaced operator delete with the malloc
 // inside a replaced operator new.
-[[gnu::noinline]] inline void* countedAllocate(std::size_t size) {
+inline void* rawAllocate(std::size_t size) noexcept {
+#if TENVIK_COUNT_MALLOC
+    return __libc_malloc(size);
+#else
+    return std::malloc(size);
+#endif
+}
+
+inline void rawRelease(void* block) noexcept {
+#if TENVIK_COUNT_MALLOC
+    __libc_free(block);
+#else
+    std::free(block);
+#endif
+}
+
+// Counts one allocation; false when it is to fail.
+inline bool countAllocation() noexcept {
     if (allocationsOnThisThread >= failingFromAllocation) {
-        throw std::bad_alloc();
+        return false;
     }
     ++allocationsOnThisThread;
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
+    return true;
+}
+
+[[gnu::noinline]] inline void* countedAllocate(std::size_t size) {
+    if (!countAllocation()) {
+        throw std::bad_alloc();
+    }
+    if (void* block = rawAllocate(size == 0 ? 1 : size)) {
         return block;
     }
     throw std::bad_alloc();
 }
 
-[[gnu::noinline]] inline void countedRelease(void* block) noexcept { std::free(block); }
+[[gnu::noinline]] inline void countedRelease(void* block) noexcept { rawRelease(block); }
 
 inline void* countedAllocateNoThrow(std::size_t size) noexcept {
     try {
@@ -57,6 +103,19 @@ public:
 };
 
 }  // namespace TenvikTest
+
+#if TENVIK_COUNT_MALLOC
+extern "C" void* malloc(std::size_t size) noexcept {
+    return TenvikTest::detail::countAllocation() ? __libc_malloc(size) : nullptr;
+}
+extern "C" void* calloc(std::size_t count, std::size_t size) noexcept {
+    return TenvikTest::detail::countAllocation() ? __libc_calloc(count, size) : nullptr;
+}
+extern "C" void* realloc(void* block, std::size_t size) noexcept {
+    return TenvikTest::detail::countAllocation() ? __libc_realloc(block, size) : nullptr;
+}
+extern "C" void free(void* block) noexcept { __libc_free(block); }
+#endif
 
 void* operator new(std::size_t size) { return TenvikTest::detail::countedAllocate(size); }
 void* operator new[](std::size_t size) { return TenvikTest::detail::countedAllocate(size); }
