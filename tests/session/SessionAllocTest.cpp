@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CountingAllocator.h"
+#include "LinkFrames.h"
 #include "SessionRecords.h"
 #include "SilentSessionDelegate.h"
 #include "SinkCallbacks.h"
@@ -51,9 +52,7 @@ TEST(SessionAllocations, SessionProcessorAllocatesNothingPerSession) {
 
 using namespace TenvikTest::Sink;
 
-TEST(SessionAllocations, SdkObjectForwardsSessionsWithoutAllocating) {
-    const std::vector<Bytes> payloads = sessions();
-    auto sdk = std::make_unique<TenvikSDK>(FirmwareVersion::fromText("3.7.86"));
+HostCallbacks sinkCallbacks() {
     HostCallbacks callbacks;
     callbacks.ecgCallback = callbacks.respirationCallback = callbacks.temperatureCallback =
         &onFloat;
@@ -69,9 +68,20 @@ TEST(SessionAllocations, SdkObjectForwardsSessionsWithoutAllocating) {
     callbacks.wearStateCallback = &onUInt32;
     callbacks.motionEventCallback = callbacks.pressureLeadOffCallback = &onInt;
     callbacks.userEventCallback = &onTime;
-    sdk->initCallbacks(callbacks);
+    return callbacks;
+}
+
+std::unique_ptr<TenvikSDK> listeningInstance(const char* revision) {
+    auto sdk = std::make_unique<TenvikSDK>(FirmwareVersion::fromText(revision));
+    sdk->initCallbacks(sinkCallbacks());
     sdk->setEdaCallback(&onFloat);
     sdk->setGpsCallback(&onGps);
+    return sdk;
+}
+
+TEST(SessionAllocations, SdkObjectForwardsSessionsWithoutAllocating) {
+    const std::vector<Bytes> payloads = sessions();
+    auto sdk = listeningInstance("3.7.86");
 
     const TenvikTest::AllocationScope scope;
     for (int round = 0; round < 20; ++round) {
@@ -81,6 +91,41 @@ TEST(SessionAllocations, SdkObjectForwardsSessionsWithoutAllocating) {
         }
     }
     EXPECT_EQ(scope.count(), 0u);
+}
+
+int ecgSamples = 0;
+void countEcg(void*, uint64_t, float) { ++ecgSamples; }
+
+// From the notification chunks on: the collect process's sessions over protocol 4, once a first
+// session has sized the link's buffers.
+TEST(SessionAllocations, CollectSessionsOverProtocolFourAllocateNothingOnceWarm) {
+    constexpr uint16_t collectPid = 0x21;
+    std::vector<std::vector<Bytes>> messages;
+    for (const Bytes& payload : sessions()) {
+        messages.push_back(TenvikTest::inChunks(TenvikTest::v4Message(payload, collectPid), 244));
+    }
+    auto sdk = listeningInstance("4.1.0");
+    HostCallbacks callbacks = sinkCallbacks();
+    callbacks.ecgCallback = &countEcg;
+    sdk->initCallbacks(callbacks);
+    const auto feed = [&sdk](const std::vector<Bytes>& chunks) {
+        for (const Bytes& chunk : chunks) {
+            sdk->processBLEChunk(chunk.data(), static_cast<int>(chunk.size()));
+        }
+    };
+    feed({TenvikTest::v4Message({0x00, collectPid, 0x00, 0x08}, 0)});
+    feed(messages.front());
+
+    ecgSamples = 0;
+    const TenvikTest::AllocationScope scope;
+    for (int round = 0; round < 10; ++round) {
+        for (const auto& message : messages) {
+            feed(message);
+        }
+    }
+    EXPECT_EQ(scope.count(), 0u);
+    // 333 records in each of the three sessions that are not skipped.
+    EXPECT_EQ(ecgSamples, 10 * 3 * 333);
 }
 
 }  // namespace
