@@ -13,6 +13,7 @@
 #include "processes/ProcessManager.h"
 #include "common/HostCallbacks.h"
 #include "session/ISessionProcessor.h"
+#include "session/SessionProcessor.h"
 #include "processes/ITenvikSDK.h"
 #include "link/LegacyITenvikSDK.h"
 #include "common/SynchronizationCallbacks.h"
@@ -124,6 +125,7 @@ public:
     const Receiver& getReceiver() const { return receiver; }
     const ProcessManager& getProcessManager() const { return processManager; }
     const Sync& getSync() const { return sync; }
+    const SessionProcessor& getSessionProcessor() const { return sessionProcessor; }
 
 private:
     void configureLegacyFraming();
@@ -155,15 +157,16 @@ private:
     TenvikSDK_BleReadyCallback bleReadyCallback = nullptr;
     void* bleContext = nullptr;
 
-    // Held here until the component that keeps it exists: the motion-event callback for the
-    // session processor's detector.
-    TenvikSDK_IntCallback sessionMotionEventCallback = nullptr;
     SynchronizationCallbacks synchronizationCallbacks;
     TenvikSDK_TimedFloatCallback pastEdaCallback = nullptr;
     TenvikSDK_TimedGpsCallback pastGpsCallback = nullptr;
 
     int hostCallDepth = 0;
     bool destroyRequested = false;
+
+    // Replays the sessions that the Collect process receives to the live callbacks; built
+    // last, after everything its samples reach.
+    SessionProcessor sessionProcessor;
 };
 
 }  // namespace Tenvik

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <cstdint>
+#include <iomanip>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,7 +18,28 @@ struct HostEvent {
     std::string name;
     uint64_t timestamp = 0;
     std::vector<double> values;
+
+    bool operator==(const HostEvent&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const HostEvent& event) {
+        out << "{" << event.name << ", " << event.timestamp << ", {";
+        for (size_t i = 0; i < event.values.size(); ++i) {
+            out << (i == 0 ? "" : ", ") << std::setprecision(17) << event.values[i];
+        }
+        return out << "}}";
+    }
 };
+
+// The events of one callback, in order.
+inline std::vector<HostEvent> eventsNamed(const std::vector<HostEvent>& events,
+                                          const std::string& name) {
+    std::vector<HostEvent> out;
+    for (const auto& event : events) {
+        if (event.name == name) {
+            out.push_back(event);
+        }
+    }
+    return out;
+}
 
 // Registers every data callback of an instance (the 22 of TenvikSDK_init_callbacks and the
 // live EDA and GPS ones) with itself as the context, and records what arrives in order.
@@ -32,6 +56,17 @@ public:
     }
 
     ~HostCallbackRecorder() { TenvikSDK_destroy(sdk); }
+
+    // Called after each event is recorded, for hosts that call back into the library.
+    std::function<void(HostCallbackRecorder&, const HostEvent&)> react;
+
+    // Destroys the instance now (from inside a callback too); the recorder keeps recording
+    // whatever still arrives.
+    void destroy() {
+        TenvikSDK* handle = sdk;
+        sdk = nullptr;
+        TenvikSDK_destroy(handle);
+    }
 
     // Registers all 22 callbacks, leaving out the one named (for null-callback tests).
     void registerAll(const std::string& without = "") {
@@ -65,13 +100,7 @@ public:
 
     // The events of one callback, in order.
     std::vector<HostEvent> named(const std::string& name) const {
-        std::vector<HostEvent> out;
-        for (const auto& event : recorded) {
-            if (event.name == name) {
-                out.push_back(event);
-            }
-        }
-        return out;
+        return eventsNamed(recorded, name);
     }
 
     // The first value of every event of one callback, in order.
@@ -101,6 +130,10 @@ private:
             return;
         }
         self->recorded.push_back({name, timestamp, {static_cast<double>(values)...}});
+        if (self->react) {
+            const HostEvent event = self->recorded.back();
+            self->react(*self, event);
+        }
     }
 
     static void onEcg(void* c, uint64_t t, float v) { add(c, "ecg", t, v); }
