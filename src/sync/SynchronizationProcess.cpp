@@ -1,5 +1,6 @@
 #include "sync/SynchronizationProcess.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -165,11 +166,21 @@ void SynchronizationProcess::processECGPackage(const uint8_t* record, uint32_t s
     }
 }
 
-void SynchronizationProcess::deliverEcg(int count, uint64_t timestamp, uint64_t spacing) {
+// The host may re-enter from inside a callback: feed the next record (which refills the
+// member array the outputs were collected in) or replace its callbacks. So the outputs not yet
+// delivered go out from a copy, and the callback is read again before every call.
+void SynchronizationProcess::deliverSamples(TenvikSDK_TimedFloatCallback Callbacks::*callback,
+                                            const float* outputs, int count, uint64_t timestamp,
+                                            uint64_t spacing) {
+    if (pastCallbacks.*callback == nullptr) {
+        return;
+    }
+    static_assert(maxEcgOutputs <= maxRespirationOutputs);
+    float pending[maxRespirationOutputs];
+    std::copy_n(outputs, count, pending);
     for (int i = 0; i < count; ++i) {
-        if (pastCallbacks.pastEcgCallback != nullptr) {
-            pastCallbacks.pastEcgCallback(context, timestamp + spacing * static_cast<uint64_t>(i),
-                                          ecgOutput[i]);
+        if (const TenvikSDK_TimedFloatCallback deliver = pastCallbacks.*callback) {
+            deliver(context, timestamp + spacing * static_cast<uint64_t>(i), pending[i]);
         }
     }
 }
@@ -184,7 +195,7 @@ void SynchronizationProcess::upsampleEcg(const uint8_t* samples, int count, int 
         ecgOutput[2 * i + 1] = sample;
         lastEcgSample = sample;
     }
-    deliverEcg(2 * count, timestamp, spacing);
+    deliverSamples(&Callbacks::pastEcgCallback, ecgOutput, 2 * count, timestamp, spacing);
 }
 
 void SynchronizationProcess::ecgProcessVersion1(const uint8_t* record, uint32_t size,
@@ -196,7 +207,7 @@ void SynchronizationProcess::ecgProcessVersion1(const uint8_t* record, uint32_t 
     for (int i = 0; i < sampleCount; ++i) {
         ecgOutput[i] = sampleQ24(record + 3 * i);
     }
-    deliverEcg(sampleCount, timestamp, 0);
+    deliverSamples(&Callbacks::pastEcgCallback, ecgOutput, sampleCount, timestamp, 0);
 }
 
 void SynchronizationProcess::ecgProcessVersion2(const uint8_t* record, uint32_t size,
@@ -245,14 +256,6 @@ void SynchronizationProcess::processRespirationPackage(const uint8_t* record, ui
     }
 }
 
-void SynchronizationProcess::deliverRespiration(int count, uint64_t timestamp) {
-    for (int i = 0; i < count; ++i) {
-        if (pastCallbacks.pastRespirationCallback != nullptr) {
-            pastCallbacks.pastRespirationCallback(context, timestamp, respirationOutput[i]);
-        }
-    }
-}
-
 void SynchronizationProcess::respirationProcessVersion1(const uint8_t* record, uint32_t size,
                                                         uint64_t timestamp) {
     if (!hasLength("respirationProcessVersion1", record, size, legacyRecordSize)) {
@@ -265,7 +268,7 @@ void SynchronizationProcess::respirationProcessVersion1(const uint8_t* record, u
             respirationOutput[count++] = signalProcessor.processRespiration(sample, timestamp);
         }
     }
-    deliverRespiration(count, timestamp);
+    deliverSamples(&Callbacks::pastRespirationCallback, respirationOutput, count, timestamp, 0);
 }
 
 void SynchronizationProcess::respirationProcessVersion2(const uint8_t* record, uint32_t size,
@@ -291,7 +294,7 @@ void SynchronizationProcess::respirationProcessVersion2(const uint8_t* record, u
             respirationOutput[count++] = signalProcessor.processRespiration(point, timestamp);
         }
     }
-    deliverRespiration(count, timestamp);
+    deliverSamples(&Callbacks::pastRespirationCallback, respirationOutput, count, timestamp, 0);
 }
 
 // Layouts with the device's own rate: eight unfiltered points per sample, each the one before
@@ -315,7 +318,7 @@ void SynchronizationProcess::interpolateRespiration(const uint8_t* record, int s
         }
         lastRespirationSample = point;
     }
-    deliverRespiration(count, timestamp);
+    deliverSamples(&Callbacks::pastRespirationCallback, respirationOutput, count, timestamp, 0);
     reportRespirationRate(record, timestamp);
 }
 

@@ -80,10 +80,10 @@ private:
 
     void upsampleEcg(const uint8_t* samples, int count, int width, uint64_t timestamp,
                      uint64_t spacing);
-    void deliverEcg(int count, uint64_t timestamp, uint64_t spacing);
+    void deliverSamples(TenvikSDK_TimedFloatCallback Callbacks::*callback, const float* outputs,
+                        int count, uint64_t timestamp, uint64_t spacing);
     void interpolateRespiration(const uint8_t* record, int count, int width,
                                 float (*decode)(const uint8_t*), uint64_t timestamp);
-    void deliverRespiration(int count, uint64_t timestamp);
     void reportRespirationRate(const uint8_t* record, uint64_t timestamp);
 
     int dataVersion = 8;
