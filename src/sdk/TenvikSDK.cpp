@@ -10,7 +10,10 @@
 namespace Tenvik {
 
 TenvikSDK::TenvikSDK(const FirmwareVersion& firmware)
-    : dataConverter(firmware), receiver(this), processManager(this), firmwareVersion(firmware) {
+    : dataConverter(firmware),
+      receiver(this),
+      processManager(this, sync),
+      firmwareVersion(firmware) {
     if (!firmware.valid) {
         logLine(LogError, "TenvikSDK::TenvikSDK: invalid firmware version, rejecting initialization");
         return;
@@ -18,6 +21,10 @@ TenvikSDK::TenvikSDK(const FirmwareVersion& firmware)
     const std::string firmwareText = firmware.toString();
     configureLegacyFraming();
     routeToProcessManager = dataConverter.getProcessRouting();
+    processManager.configure(static_cast<uint8_t>(dataConverter.getSyncHeaderSize()),
+                             dataConverter.getPacketSize(), dataConverter.getDataVersion(),
+                             firmware, dataConverter.hasUserEventTimestamp() ? 1 : 0,
+                             dataConverter.getSyncMode(), dataConverter.getSessionFormat());
     ensureUnifiedBLEManager(firmwareText);
 }
 
@@ -52,7 +59,7 @@ void TenvikSDK::initCallbacks(const HostCallbacks& callbacks) {
     dataConverter.getSignalProcessor().motionDetector().setEventCallback(
         callbacks.motionEventCallback);
     sessionMotionEventCallback = callbacks.motionEventCallback;
-    userEventCallback = callbacks.userEventCallback;
+    processManager.setUserEventCallback(callbacks.userEventCallback);
 }
 
 void TenvikSDK::initSynchronizationCallbacks(const SynchronizationCallbacks& callbacks) {
@@ -211,11 +218,10 @@ void TenvikSDK::handleUnifiedBLEError(const std::string& message) {
     processManager.didReceivePayload("system", "BLE_ERROR: " + message);
 }
 
-void TenvikSDK::receiveMessage(const char* data, uint16_t size, uint16_t /*pid*/,
-                               uint64_t /*options*/) {
+void TenvikSDK::receiveMessage(const char* data, uint16_t size, uint16_t pid,
+                               uint64_t options) {
     if (routeToProcessManager != 0) {
-        // Device messages are routed to the process handlers (ProcessManager::process) once
-        // those exist; until then a routed message ends here.
+        processManager.process(reinterpret_cast<const uint8_t*>(data), size, pid, options);
         return;
     }
     const auto* end = size > 0 ? static_cast<const char*>(std::memchr(data, 0, size)) : nullptr;
@@ -333,10 +339,9 @@ void TenvikSDK::didReceiveActivity(uint32_t activity, uint64_t timestamp) {
 void TenvikSDK::didReceivePressure(uint32_t value, uint64_t timestamp) {
     forward(dataCallbacks().pressureCallback, context, timestamp, value);
 }
+// One registration for both roads: user events of the system process and of a session.
 void TenvikSDK::didReceiveUserEvent(uint64_t eventTime) {
-    if (userEventCallback != nullptr) {
-        userEventCallback(context, eventTime);
-    }
+    processManager.didReceiveUserEvent(eventTime);
 }
 void TenvikSDK::didReceiveBodyPosition(uint32_t bodyPosition, uint64_t timestamp) {
     forward(dataCallbacks().bodyPositionCallback, context, timestamp, bodyPosition);

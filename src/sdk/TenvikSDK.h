@@ -16,6 +16,7 @@
 #include "processes/ITenvikSDK.h"
 #include "link/LegacyITenvikSDK.h"
 #include "common/SynchronizationCallbacks.h"
+#include "sync/Sync.h"
 
 namespace Tenvik {
 
@@ -104,6 +105,8 @@ public:
     int getRouteToProcessManager() const { return routeToProcessManager; }
     const Sender& getSender() const { return sender; }
     const Receiver& getReceiver() const { return receiver; }
+    const ProcessManager& getProcessManager() const { return processManager; }
+    const Sync& getSync() const { return sync; }
 
 private:
     void configureLegacyFraming();
@@ -127,15 +130,16 @@ private:
     Receiver receiver;
     int routeToProcessManager = 0;
     std::unique_ptr<UnifiedBLEManager> unifiedBLEManager;
+    // Built before the process manager that routes to it, and destroyed after it.
+    Sync sync;
     ProcessManager processManager;
     FirmwareVersion firmwareVersion;
     TenvikSDK_BleSendCallback bleSendCallback = nullptr;
     TenvikSDK_BleReadyCallback bleReadyCallback = nullptr;
     void* bleContext = nullptr;
 
-    // Held here until the components that keep them exist: the user-event callback for the
-    // process manager, the motion-event callback for the session processor's detector.
-    TenvikSDK_TimeCallback userEventCallback = nullptr;
+    // Held here until the component that keeps it exists: the motion-event callback for the
+    // session processor's detector.
     TenvikSDK_IntCallback sessionMotionEventCallback = nullptr;
     SynchronizationCallbacks synchronizationCallbacks;
     TenvikSDK_TimedFloatCallback pastEdaCallback = nullptr;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "InternalLogRecorder.h"
+#include "RecordingSyncProcess.h"
 
 namespace Tenvik {
 namespace {
@@ -30,7 +31,8 @@ void throwingPayload(void*, const char*, const uint8_t*, size_t) {
 class ProcessManagerPayloads : public ::testing::Test {
 protected:
     void SetUp() override { deliveries.clear(); }
-    ProcessManager manager;
+    TenvikTest::RecordingSyncProcess sync;
+    ProcessManager manager{nullptr, sync};
 };
 
 TEST_F(ProcessManagerPayloads, DeliversNameBytesAndContext) {
@@ -75,7 +77,8 @@ struct QueueCase {
 class PendingCommandQueue : public ::testing::TestWithParam<QueueCase> {};
 
 TEST_P(PendingCommandQueue, NamesAnswersFirstInFirstOut) {
-    ProcessManager manager;
+    TenvikTest::RecordingSyncProcess sync;
+    ProcessManager manager(nullptr, sync);
     for (const std::string& command : GetParam().commands) {
         manager.pushPendingProcess(command);
     }
@@ -107,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
 TEST(PendingCommandQueueBound, HoldsAtMostEight) {
-    ProcessManager manager;
+    TenvikTest::RecordingSyncProcess sync;
+    ProcessManager manager(nullptr, sync);
     for (int i = 0; i < 20; ++i) {
         manager.pushPendingProcess(i < 12 ? "set" : "update");
     }

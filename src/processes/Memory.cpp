@@ -1,0 +1,59 @@
+#include "processes/Memory.h"
+
+#include <string>
+
+#include "common/ByteConverters.h"
+#include "common/Log.h"
+
+namespace Tenvik {
+
+namespace {
+
+constexpr size_t InformationBodySize = 12;
+constexpr int32_t InformationKind = 1;
+
+uint32_t loadLe32(const uint8_t* bytes) {
+    return decodeUInt32(bytes[3], bytes[2], bytes[1], bytes[0]);
+}
+
+}  // namespace
+
+void Memory::process(const uint8_t* data, uint16_t size, uint64_t options) {
+    setMessageKind(options);
+    append(data, size);
+}
+
+void Memory::setMessageKind(uint64_t options) {
+    messageKind = options == 0 ? 0 : options == 1 ? 1 : 2;
+}
+
+void Memory::onKilled() {
+    if (messageKind == InformationKind) {
+        parseMemoryInfoMessage();
+    } else {
+        parseMemtestMessage();
+    }
+}
+
+void Memory::parseMemoryInfoMessage() {
+    if (buffer.size() != InformationBodySize) {
+        logLine(LogInfo, "Memory::parseMemoryInfoMessage wrong size ", buffer.size());
+        clearBuffer();
+        return;
+    }
+    const auto* body = reinterpret_cast<const uint8_t*>(buffer.data());
+    const uint32_t flashSize = loadLe32(body);
+    const uint32_t systemSize = loadLe32(body + 4);
+    const uint32_t syncSize = loadLe32(body + 8);
+    clearBuffer();
+    if (delegate == nullptr) {
+        return;
+    }
+    emit("MemoryInfo", "{ \"flashSize\": " + std::to_string(flashSize) +
+                           ", \"systemSize\": " + std::to_string(systemSize) +
+                           " , \"syncSize\": " + std::to_string(syncSize) + " }");
+}
+
+void Memory::parseMemtestMessage() { emitWithTerminator("Memtest"); }
+
+}  // namespace Tenvik

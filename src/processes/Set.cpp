@@ -1,0 +1,47 @@
+#include "processes/Set.h"
+
+#include <string>
+
+#include "common/Log.h"
+#include "link/ByteOrder.h"
+
+namespace Tenvik {
+
+namespace {
+constexpr size_t StatusBodySize = 16;
+}  // namespace
+
+void Set::process(const uint8_t* data, uint16_t size, uint64_t messageOptions) {
+    options = messageOptions;
+    append(data, size);
+}
+
+void Set::onKilled() {
+    if (delegate == nullptr) {
+        clearBuffer();
+        return;
+    }
+    if (options == StatusOptions) {
+        options = 0;
+        emitStatus();
+        return;
+    }
+    emitWithTerminator("Set");
+}
+
+// A body too short for both values is reported and dropped, never read past its end.
+void Set::emitStatus() {
+    if (buffer.size() < StatusBodySize) {
+        logLine(LogInfo, "Set::onKilled wrong size ", buffer.size());
+        clearBuffer();
+        return;
+    }
+    const auto* body = reinterpret_cast<const uint8_t*>(buffer.data());
+    const uint64_t time = loadLe64(body);
+    const uint64_t ecg = loadLe64(body + 8);
+    clearBuffer();
+    emit("Stat", "{ \"time\": " + std::to_string(time) + ", \"ecg\": " + std::to_string(ecg) +
+                     " }");
+}
+
+}  // namespace Tenvik
