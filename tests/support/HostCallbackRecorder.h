@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <iomanip>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,15 @@ struct HostEvent {
     std::string name;
     uint64_t timestamp = 0;
     std::vector<double> values;
+
+    bool operator==(const HostEvent&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const HostEvent& event) {
+        out << "{" << event.name << ", " << event.timestamp << ", {";
+        for (size_t i = 0; i < event.values.size(); ++i) {
+            out << (i == 0 ? "" : ", ") << std::setprecision(17) << event.values[i];
+        }
+        return out << "}}";
+    }
 };
 
 // Registers every data callback of an instance (the 22 of TenvikSDK_init_callbacks and the
