@@ -75,7 +75,7 @@ uint64_t loadLe64(const uint8_t* bytes) {
 SyncReceiver::SyncReceiver(SyncReceiverDelegate* owner) : delegate(owner) {}
 
 void SyncReceiver::setPacketSize(uint32_t size) {
-    packetSize = static_cast<int>(std::min<uint32_t>(size, INT16_MAX));
+    packetSize = static_cast<int>(std::min<uint32_t>(size, maxPacketSize));
     recordBuffer.fill(0);
 }
 

@@ -20,6 +20,9 @@ public:
     static constexpr int headerLayoutSize = 14;
     // The largest record length: its field is one byte, and so is the length of a group.
     static constexpr int recordCapacity = 255;
+    // A group, header included, never holds more than its one-byte total length: no packet
+    // needs to be longer.
+    static constexpr int maxPacketSize = 255;
 
     explicit SyncReceiver(SyncReceiverDelegate* delegate);
 

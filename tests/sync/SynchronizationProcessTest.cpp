@@ -340,7 +340,8 @@ TEST(SynchronizationProcessDispatch, EcgVersionByDataVersionAndFirmware) {
         {8, "3.5.59", 0},  {-1, "3.5.59", 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.dataVersion << " " << (c.firmware ? c.firmware : "invalid"));
+        SCOPED_TRACE(testing::Message()
+                     << c.dataVersion << " " << (c.firmware ? c.firmware : "invalid"));
         auto decoders = std::make_unique<SynchronizationProcess>();
         FirmwareVersion firmware;
         if (c.firmware != nullptr) {
