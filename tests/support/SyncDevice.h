@@ -44,17 +44,26 @@ public:
     }
 
     void message(const Bytes& payload, uint16_t toPid, uint64_t options) const {
-        if (protocol == 4) {
-            chunk(v4Message(payload, toPid, options));
-        } else if (options == 0) {
-            chunk(v3Message(payload, toPid));
-        } else {
-            chunk(DeviceFrames::v31Header(static_cast<uint16_t>(payload.size()), 0, toPid,
-                                          options));
-            if (!payload.empty()) {
-                chunk(payload);
-            }
+        for (const Bytes& bytes : frames(protocol, payload, toPid, options)) {
+            chunk(bytes);
         }
+    }
+
+    // The chunks that carry one message under a link protocol.
+    static std::vector<Bytes> frames(int linkProtocol, const Bytes& payload, uint16_t toPid,
+                                     uint64_t options) {
+        if (linkProtocol == 4) {
+            return {v4Message(payload, toPid, options)};
+        }
+        if (options == 0) {
+            return {v3Message(payload, toPid)};
+        }
+        std::vector<Bytes> chunks{
+            DeviceFrames::v31Header(static_cast<uint16_t>(payload.size()), 0, toPid, options)};
+        if (!payload.empty()) {
+            chunks.push_back(payload);
+        }
+        return chunks;
     }
 
     void chunk(const Bytes& bytes) const {
