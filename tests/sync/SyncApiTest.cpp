@@ -507,4 +507,57 @@ TEST_F(SyncApiTest, ContextReachesTheSynchronisationCallbacks) {
     EXPECT_EQ(host.events(), (std::vector<HostEvent>{state(1)}));
 }
 
+// A host callback may feed the instance from inside a delivery: the records and sessions in
+// progress are not corrupted for the memory they live in, and each fed payload is handled.
+struct Reentry {
+    TenvikSDK* sdk = nullptr;
+    std::vector<Bytes> pending;
+    int depth = 0;
+    int steps = 0;
+    int ecg = 0;
+};
+Reentry reentry;
+
+void feedPendingFromCallback() {
+    if (reentry.pending.empty() || reentry.depth > 2) {
+        return;
+    }
+    ++reentry.depth;
+    const Bytes next = reentry.pending.front();
+    reentry.pending.erase(reentry.pending.begin());
+    SyncDevice(reentry.sdk, 3).send(next);
+    --reentry.depth;
+}
+
+TEST(SyncReentry, CallbacksThatFeedMorePackets) {
+    TenvikSDK* sdk = TenvikSDK_create("3.0.0", 5);
+    ASSERT_NE(sdk, nullptr);
+    reentry = Reentry{};
+    reentry.sdk = sdk;
+    TenvikSDK_init_synchronization_callbacks(
+        nullptr, nullptr,
+        [](void*, uint64_t, float) {
+            ++reentry.ecg;
+            feedPendingFromCallback();
+        },
+        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+        [](void*, uint64_t, uint64_t) {
+            ++reentry.steps;
+            feedPendingFromCallback();
+        },
+        nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+        sdk);
+    SyncDevice(sdk, 3).createSync();
+    for (const Bytes& packet : Frames::group(0, 20, t0, Bytes(60, 0x11))) {
+        reentry.pending.push_back(packet);
+    }
+    reentry.pending.push_back(Frames::groupStart(6, 255, 4, t0, {1, 2, 3, 4}));
+    reentry.pending.push_back(Frames::counting(18));
+    SyncDevice(sdk, 3).send(Frames::group(6, 4, t0, Bytes(60, 0x22)));
+    // Packets fed from inside deliveries reached the decoders.
+    EXPECT_GT(reentry.ecg, 0);
+    EXPECT_GT(reentry.steps, 0);
+    TenvikSDK_destroy(sdk);
+}
+
 }  // namespace
