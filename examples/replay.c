@@ -1,8 +1,8 @@
 /*
- * replay: a plain-C host that replays a capture file through libtenvik_sdk and prints every
- * callback it receives, one line each.
+ * replay: a plain-C host that replays a capture through libtenvik_sdk and prints every
+ * callback it receives, one line each, in a form a person can read.
  *
- *   replay [--log] [--stable] CAPTURE
+ *   replay [--log] [--stable] CAPTURE      (CAPTURE "-" reads standard input)
  *
  * The capture's first line is the device's firmware revision. Every further line names an
  * entry point and carries hex bytes:
@@ -13,24 +13,41 @@
  *   ecg | respiration | temperature | motion | activity | steps | orientation |
  *   heartrate | thermometer | sound | nasal  <hex bytes>   a characteristic value
  *
- * Blank lines and lines starting with '#' are skipped. --log also prints the library's log
- * lines; --stable prints "t" in place of wall-clock timestamps so that the output of one
- * capture is the same on every run.
+ * Blank lines and lines starting with '#' are skipped.
+ *
+ * Output: a legend line, "created REVISION", one line per callback, "destroyed". A callback
+ * line is its name, the timestamp when the callback has one, the values, and the unit where
+ * the value has one; codes that have a meaning are followed by it in parentheses. Payloads
+ * whose bytes are all printable show as text "...", others as hex. --log adds the library's
+ * log lines with their level by name. --stable prints times taken from the host clock during
+ * the call as "t", and times that join the host clock's upper 32 bits with a device time N as
+ * "t32+N", so that a capture prints the same on every run; other times (recorded sessions,
+ * synchronised records) are printed as they are.
  */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 #include "tenvik_sdk.h"
 
-#define MAX_LINE 8192
+/* Room for a line of 4096 hex bytes ("XX " each) behind an entry name. */
+#define MAX_LINE 16384
 #define MAX_BYTES 4096
+
+#define USAGE "usage: replay [--log] [--stable] CAPTURE\n"
+
+static const char* const legend =
+    "# name [time] values [unit] (meaning); times in ms since 1970, with --stable t = host "
+    "clock, t32+N = host clock's upper 32 bits and device time N; payloads as text or hex\n";
 
 typedef struct Host {
     int stable;
     int printLog;
     int wrongContext;
+    /* Wall-clock second at which the current entry call began. */
+    uint64_t callStartSecond;
 } Host;
 
 static Host host;
@@ -41,62 +58,201 @@ static void checkContext(void* context) {
     }
 }
 
-static void printTime(const char* name, uint64_t timestamp) {
-    if (host.stable) {
-        printf("%s t", name);
+static uint64_t wallClockSecond(void) {
+    time_t now = time(NULL);
+    return now == (time_t)-1 ? 0 : (uint64_t)now;
+}
+
+/* The library stamps values with its own reading of the wall clock, in milliseconds, during
+   the call; the slack covers the truncation of time() to whole seconds. */
+static int isHostClockTime(uint64_t timestamp, uint64_t nowSecond) {
+    uint64_t earliest = host.callStartSecond * 1000u;
+    uint64_t latest = (nowSecond + 2u) * 1000u;
+    earliest = earliest > 2000u ? earliest - 2000u : 0;
+    return timestamp >= earliest && timestamp <= latest;
+}
+
+/* Device times of 32 bits are joined with the upper half of the host clock. */
+static int sharesHostClockUpperHalf(uint64_t timestamp, uint64_t nowSecond) {
+    return (timestamp >> 32) == ((host.callStartSecond * 1000u) >> 32) ||
+           (timestamp >> 32) == ((nowSecond * 1000u) >> 32);
+}
+
+static void printTime(uint64_t timestamp) {
+    uint64_t nowSecond;
+    if (!host.stable) {
+        printf(" %llu", (unsigned long long)timestamp);
+        return;
+    }
+    nowSecond = wallClockSecond();
+    if (isHostClockTime(timestamp, nowSecond)) {
+        printf(" t");
+    } else if (sharesHostClockUpperHalf(timestamp, nowSecond)) {
+        printf(" t32+%lu", (unsigned long)(timestamp & 0xFFFFFFFFu));
     } else {
-        printf("%s %llu", name, (unsigned long long)timestamp);
+        printf(" %llu", (unsigned long long)timestamp);
     }
 }
 
-static void onEcg(void* c, uint64_t t, float v) { checkContext(c); printTime("ecg", t); printf(" %.6g\n", v); }
-static void onRespiration(void* c, uint64_t t, float v) { checkContext(c); printTime("respiration", t); printf(" %.6g\n", v); }
-static void onTemperature(void* c, uint64_t t, float v) { checkContext(c); printTime("temperature", t); printf(" %.6g\n", v); }
-static void onAccelerometer(void* c, uint64_t t, float x, float y, float z) { checkContext(c); printTime("accelerometer", t); printf(" %.6g %.6g %.6g\n", x, y, z); }
-static void onMotionVector2(void* c, uint64_t t, float x, float y, float z) { checkContext(c); printTime("motion_vector2", t); printf(" %.6g %.6g %.6g\n", x, y, z); }
-static void onMotionVector3(void* c, uint64_t t, float x, float y, float z) { checkContext(c); printTime("motion_vector3", t); printf(" %.6g %.6g %.6g\n", x, y, z); }
-static void onBattery(void* c, uint8_t level) { checkContext(c); printf("battery %u\n", (unsigned)level); }
-static void onActivity(void* c, uint64_t t, uint32_t v) { checkContext(c); printTime("activity", t); printf(" %lu\n", (unsigned long)v); }
-static void onSteps(void* c, uint64_t t, uint64_t v) { checkContext(c); printTime("steps", t); printf(" %llu\n", (unsigned long long)v); }
-static void onOrientation(void* c, uint64_t t, float a, float b, float d) { checkContext(c); printTime("orientation", t); printf(" %.6g %.6g %.6g\n", a, b, d); }
-static void onQuaternion(void* c, uint64_t t, float a, float b, float d, float e) { checkContext(c); printTime("quaternion", t); printf(" %.6g %.6g %.6g %.6g\n", a, b, d, e); }
-static void onRespirationRate(void* c, uint64_t t, uint32_t v) { checkContext(c); printTime("respiration_rate", t); printf(" %lu\n", (unsigned long)v); }
-static void onWearState(void* c, uint32_t v) { checkContext(c); printf("wear_state %lu\n", (unsigned long)v); }
-static void onHeartRate(void* c, uint64_t t, uint32_t v) { checkContext(c); printTime("heart_rate", t); printf(" %lu\n", (unsigned long)v); }
-static void onRr(void* c, uint64_t t, uint32_t v) { checkContext(c); printTime("rr", t); printf(" %lu\n", (unsigned long)v); }
-static void onSoundVolume(void* c, uint64_t t, uint16_t v) { checkContext(c); printTime("sound_volume", t); printf(" %u\n", (unsigned)v); }
-static void onMotionEvent(void* c, int v) { checkContext(c); printf("motion_event %d\n", v); }
-static void onUserEvent(void* c, uint64_t t) { checkContext(c); printTime("user_event", t); printf("\n"); }
-static void onPressure(void* c, uint64_t t, uint32_t v) { checkContext(c); printTime("pressure", t); printf(" %lu\n", (unsigned long)v); }
-static void onPressureLeadOff(void* c, int v) { checkContext(c); printf("pressure_lead_off %d\n", v); }
-static void onBodyPosition(void* c, uint64_t t, uint32_t v) { checkContext(c); printTime("body_position", t); printf(" %lu\n", (unsigned long)v); }
-static void onSignal15(void* c, uint64_t t, uint8_t v) { checkContext(c); printTime("signal15", t); printf(" %u\n", (unsigned)v); }
-static void onEda(void* c, uint64_t t, float v) { checkContext(c); printTime("eda", t); printf(" %.6g\n", v); }
-static void onGps(void* c, uint64_t t, float a, float b, float d, float e, float f, float g) { checkContext(c); printTime("gps", t); printf(" %.6g %.6g %.6g %.6g %.6g %.6g\n", a, b, d, e, f, g); }
+static void beginTimed(void* context, const char* name, uint64_t timestamp) {
+    checkContext(context);
+    printf("%s", name);
+    printTime(timestamp);
+}
 
-static void onSyncState(void* c, int v) { checkContext(c); printf("sync_state %d\n", v); }
-static void onSyncProgress(void* c, uint32_t n, float rate) { checkContext(c); printf("sync_progress %lu %.6g\n", (unsigned long)n, rate); }
-static void onPastFloat(void* c, uint64_t t, float v) { checkContext(c); printf("past_float %llu %.6g\n", (unsigned long long)t, v); }
-static void onPastUInt32(void* c, uint64_t t, uint32_t v) { checkContext(c); printf("past_uint32 %llu %lu\n", (unsigned long long)t, (unsigned long)v); }
-static void onPastUInt64(void* c, uint64_t t, uint64_t v) { checkContext(c); printf("past_steps %llu %llu\n", (unsigned long long)t, (unsigned long long)v); }
-static void onPastTime(void* c, uint64_t t) { checkContext(c); printf("past_user_event %llu\n", (unsigned long long)t); }
-static void onPastUInt16(void* c, uint64_t t, uint16_t v) { checkContext(c); printf("past_sound_volume %llu %u\n", (unsigned long long)t, (unsigned)v); }
-static void onPastVector3(void* c, uint64_t t, float x, float y, float z) { checkContext(c); printf("past_vector3 %llu %.6g %.6g %.6g\n", (unsigned long long)t, x, y, z); }
-static void onPastQuaternion(void* c, uint64_t t, float a, float b, float d, float e) { checkContext(c); printf("past_quaternion %llu %.6g %.6g %.6g %.6g\n", (unsigned long long)t, a, b, d, e); }
-static void onPastUInt8(void* c, uint64_t t, uint8_t v) { checkContext(c); printf("past_signal15 %llu %u\n", (unsigned long long)t, (unsigned)v); }
-static void onPastGps(void* c, uint64_t t, float a, float b, float d, float e, float f, float g) { checkContext(c); printf("past_gps %llu %.6g %.6g %.6g %.6g %.6g %.6g\n", (unsigned long long)t, a, b, d, e, f, g); }
+/* One callback function per name, so that each line says which callback fired. Every
+   quantity comes live and from recordings ("past_"), with the same values and unit. */
+#define TIMED_FLOAT(function, name, unit)                                                  \
+    static void function(void* c, uint64_t t, float v) {                                  \
+        beginTimed(c, name, t);                                                            \
+        printf(" %.6g%s\n", v, unit);                                                      \
+    }
+#define TIMED_VECTOR3(function, name, unit)                                                \
+    static void function(void* c, uint64_t t, float x, float y, float z) {                \
+        beginTimed(c, name, t);                                                            \
+        printf(" %.6g %.6g %.6g%s\n", x, y, z, unit);                                      \
+    }
+#define TIMED_QUATERNION(function, name, unit)                                             \
+    static void function(void* c, uint64_t t, float a, float b, float d, float e) {       \
+        beginTimed(c, name, t);                                                            \
+        printf(" %.6g %.6g %.6g %.6g%s\n", a, b, d, e, unit);                              \
+    }
+#define TIMED_GPS(function, name, unit)                                                    \
+    static void function(void* c, uint64_t t, float a, float b, float d, float e, float f, \
+                         float g) {                                                        \
+        beginTimed(c, name, t);                                                            \
+        printf(" %.6g %.6g %.6g %.6g %.6g %.6g%s\n", a, b, d, e, f, g, unit);              \
+    }
+#define TIMED_UINT8(function, name, unit) TIMED_UNSIGNED(function, name, uint8_t, unit)
+#define TIMED_UINT16(function, name, unit) TIMED_UNSIGNED(function, name, uint16_t, unit)
+#define TIMED_UINT32(function, name, unit) TIMED_UNSIGNED(function, name, uint32_t, unit)
+#define TIMED_UINT64(function, name, unit) TIMED_UNSIGNED(function, name, uint64_t, unit)
+#define TIMED_UNSIGNED(function, name, type, unit)                                         \
+    static void function(void* c, uint64_t t, type v) {                                   \
+        beginTimed(c, name, t);                                                            \
+        printf(" %llu%s\n", (unsigned long long)v, unit);                                  \
+    }
+#define TIME_ONLY(function, name, unit)                                                    \
+    static void function(void* c, uint64_t t) {                                           \
+        beginTimed(c, name, t);                                                            \
+        printf("%s\n", unit);                                                              \
+    }
+#define LIVE_AND_PAST(shape, quantity, name, unit)                                         \
+    shape(on##quantity, name, unit)                                                        \
+    shape(onPast##quantity, "past_" name, unit)
 
-static void printBytes(const uint8_t* data, size_t size) {
+LIVE_AND_PAST(TIMED_FLOAT, Ecg, "ecg", "")
+LIVE_AND_PAST(TIMED_FLOAT, Respiration, "respiration", "")
+LIVE_AND_PAST(TIMED_FLOAT, Temperature, "temperature", " degC")
+LIVE_AND_PAST(TIMED_FLOAT, Eda, "eda", "")
+LIVE_AND_PAST(TIMED_VECTOR3, Accelerometer, "accelerometer", " g")
+LIVE_AND_PAST(TIMED_VECTOR3, MotionVector2, "motion_vector2", "")
+LIVE_AND_PAST(TIMED_VECTOR3, MotionVector3, "motion_vector3", "")
+LIVE_AND_PAST(TIMED_VECTOR3, Orientation, "orientation", "")
+LIVE_AND_PAST(TIMED_QUATERNION, Quaternion, "quaternion", "")
+LIVE_AND_PAST(TIMED_GPS, Gps, "gps", "")
+LIVE_AND_PAST(TIMED_UINT32, Activity, "activity", "")
+LIVE_AND_PAST(TIMED_UINT64, Steps, "steps", "")
+LIVE_AND_PAST(TIMED_UINT32, RespirationRate, "respiration_rate", "")
+LIVE_AND_PAST(TIMED_UINT32, HeartRate, "heart_rate", " bpm")
+LIVE_AND_PAST(TIMED_UINT32, Rr, "rr", "")
+LIVE_AND_PAST(TIMED_UINT16, SoundVolume, "sound_volume", "")
+LIVE_AND_PAST(TIMED_UINT32, Pressure, "pressure", "")
+LIVE_AND_PAST(TIMED_UINT32, BodyPosition, "body_position", "")
+LIVE_AND_PAST(TIMED_UINT8, Signal15, "signal15", "")
+LIVE_AND_PAST(TIME_ONLY, UserEvent, "user_event", "")
+
+#define COUNT_OF(array) (sizeof(array) / sizeof((array)[0]))
+
+/* Names of the codes that have one; a null entry is a code without a name. */
+static const char* const wearStateNames[] = {"lead on", NULL, NULL, "lead off"};
+static const char* const pressureContactNames[] = {"variation", NULL, NULL, "no variation"};
+static const char* const motionEventNames[] = {
+    "vertical repetition",     "swing",
+    "return to posture 1",     "swing after a vertical repetition",
+    "repetition at a minimum", "repetition at a maximum",
+    "plank start",             "plank end"};
+static const char* const syncStateNames[] = {"start", "end", "device status 1",
+                                             "device status 5", "device status 6"};
+
+static void printCode(const char* name, long code, const char* const* names, size_t count) {
+    printf("%s %ld", name, code);
+    if (code >= 0 && (size_t)code < count && names[code] != NULL) {
+        printf(" (%s)", names[code]);
+    }
+    printf("\n");
+}
+
+static void onBattery(void* c, uint8_t level) {
+    checkContext(c);
+    printf("battery %u\n", (unsigned)level);
+}
+static void onWearState(void* c, uint32_t v) {
+    checkContext(c);
+    printCode("wear_state", (long)v, wearStateNames, COUNT_OF(wearStateNames));
+}
+static void onMotionEvent(void* c, int v) {
+    checkContext(c);
+    printCode("motion_event", v, motionEventNames, COUNT_OF(motionEventNames));
+}
+static void onPressureLeadOff(void* c, int v) {
+    checkContext(c);
+    printCode("pressure_lead_off", v, pressureContactNames, COUNT_OF(pressureContactNames));
+}
+static void onSyncState(void* c, int v) {
+    checkContext(c);
+    printCode("sync_state", v, syncStateNames, COUNT_OF(syncStateNames));
+}
+static void onSyncProgress(void* c, uint32_t count, float rate) {
+    checkContext(c);
+    /* The legacy transfer reports no rate, as a negative one. */
+    printf("sync_progress %lu %.6g%s\n", (unsigned long)count, rate, rate >= 0 ? " B/s" : "");
+}
+
+static void printHex(const uint8_t* data, size_t size) {
     size_t i;
     for (i = 0; i < size; ++i) {
         printf(" %02X", (unsigned)data[i]);
     }
 }
 
+static int isPrintableText(const uint8_t* data, size_t size) {
+    size_t i;
+    for (i = 0; i < size; ++i) {
+        uint8_t byte = data[i];
+        if ((byte < 0x20 || byte > 0x7E) && byte != '\t' && byte != '\n' && byte != '\r') {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+/* Quoted, with the characters that would break the line or the quotes escaped. */
+static void printText(const uint8_t* data, size_t size) {
+    size_t i;
+    printf(" text \"");
+    for (i = 0; i < size; ++i) {
+        switch (data[i]) {
+        case '\t': printf("\\t"); break;
+        case '\n': printf("\\n"); break;
+        case '\r': printf("\\r"); break;
+        case '"': printf("\\\""); break;
+        case '\\': printf("\\\\"); break;
+        default: putchar(data[i]); break;
+        }
+    }
+    printf("\"");
+}
+
 static void onPayload(void* c, const char* name, const uint8_t* data, size_t size) {
     checkContext(c);
     printf("payload %s %lu", name, (unsigned long)size);
-    printBytes(data, size);
+    if (size == 0 || isPrintableText(data, size)) {
+        printText(data, size);
+    } else {
+        printf(" hex");
+        printHex(data, size);
+    }
     printf("\n");
 }
 
@@ -104,16 +260,26 @@ static void onBleSend(void* c, const uint8_t* data, int length) {
     checkContext(c);
     printf("ble_send %d", length);
     if (length > 0) {
-        printBytes(data, (size_t)length);
+        printHex(data, (size_t)length);
     }
     printf("\n");
 }
 
-static void onBleReady(void* c) { checkContext(c); printf("ble_ready\n"); }
+static void onBleReady(void* c) {
+    checkContext(c);
+    printf("ble_ready\n");
+}
+
+static const char* const logLevelNames[] = {"Debug", "Info", "Warning", "Error"};
 
 static void onLog(void* c, int level, const char* text) {
     checkContext(c);
-    if (host.printLog) {
+    if (!host.printLog) {
+        return;
+    }
+    if (level >= 0 && (size_t)level < COUNT_OF(logLevelNames)) {
+        printf("log %s %s\n", logLevelNames[level], text);
+    } else {
         printf("log %d %s\n", level, text);
     }
 }
@@ -126,14 +292,15 @@ static void registerCallbacks(TenvikSDK* sdk) {
                              onHeartRate, onRr, onSoundVolume, onMotionEvent, onUserEvent,
                              onPressure, onPressureLeadOff, onBodyPosition, onSignal15, sdk);
     TenvikSDK_init_synchronization_callbacks(
-        onSyncState, onSyncProgress, onPastFloat, onPastFloat, onPastFloat, onPastUInt32,
-        onPastUInt32, onPastUInt32, onPastUInt32, onPastUInt64, onPastTime, onPastUInt16,
-        onPastUInt32, onPastVector3, onPastVector3, onPastQuaternion, onPastVector3,
-        onPastVector3, onPastUInt32, onPastUInt8, sdk);
+        onSyncState, onSyncProgress, onPastEcg, onPastRespiration, onPastTemperature,
+        onPastHeartRate, onPastRr, onPastActivity, onPastRespirationRate, onPastSteps,
+        onPastUserEvent, onPastSoundVolume, onPastPressure, onPastAccelerometer,
+        onPastMotionVector2, onPastQuaternion, onPastOrientation, onPastMotionVector3,
+        onPastBodyPosition, onPastSignal15, sdk);
     TenvikSDK_set_payload_callback(onPayload, sdk);
     TenvikSDK_set_eda_callback(onEda, sdk);
     TenvikSDK_set_gps_callback(onGps, sdk);
-    TenvikSDK_set_past_eda_callback(onPastFloat, sdk);
+    TenvikSDK_set_past_eda_callback(onPastEda, sdk);
     TenvikSDK_set_past_gps_callback(onPastGps, sdk);
     TenvikSDK_set_ble_send_callback(onBleSend, sdk);
     TenvikSDK_set_ble_ready_callback(onBleReady, sdk);
@@ -195,6 +362,7 @@ static int replayLine(TenvikSDK* sdk, char* line, int lineNumber) {
     if (*rest != '\0') {
         *rest++ = '\0';
     }
+    host.callStartSecond = wallClockSecond();
     if (strcmp(name, "send") == 0) {
         char* end;
         long pid = strtol(rest, &end, 10);
@@ -219,7 +387,7 @@ static int replayLine(TenvikSDK* sdk, char* line, int lineNumber) {
         TenvikSDK_process_ble_chunk(bytes, count, sdk);
         return 0;
     }
-    for (i = 0; i < sizeof characteristics / sizeof characteristics[0]; ++i) {
+    for (i = 0; i < COUNT_OF(characteristics); ++i) {
         if (strcmp(name, characteristics[i].name) == 0) {
             characteristics[i].entry(bytes, count, sdk);
             return 0;
@@ -229,16 +397,48 @@ static int replayLine(TenvikSDK* sdk, char* line, int lineNumber) {
     return 1;
 }
 
-static void trimLineEnd(char* line) {
+/* Strips the line end; returns 0 when the line did not fit into the buffer. */
+static int trimLineEnd(char* line, FILE* capture) {
     size_t length = strlen(line);
+    int complete = length > 0 && line[length - 1] == '\n';
     while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) {
         line[--length] = '\0';
     }
+    return complete || feof(capture);
+}
+
+static void printHelp(void) {
+    printf(USAGE
+           "Replays CAPTURE through libtenvik_sdk and prints every callback it receives, one\n"
+           "line each. CAPTURE is a file, or - for standard input.\n"
+           "\n"
+           "  --log     also print the library's log lines, with their level\n"
+           "  --stable  print host-clock times as t (t32+N: the clock's upper 32 bits joined\n"
+           "            with device time N), so that every run prints the same\n"
+           "  --help    print this help and exit\n"
+           "\n"
+           "A capture's first line is the firmware revision; then one entry per line:\n"
+           "  chunk HEX...        a notification chunk of the device's message channel\n"
+           "  send PID HEX...     a command for the device process PID\n"
+           "  NAME HEX...         a characteristic value, NAME one of battery, ecg,\n"
+           "                      respiration, temperature, motion, activity, steps,\n"
+           "                      orientation, heartrate, thermometer, sound, nasal\n"
+           "Blank lines and lines starting with # are skipped.\n"
+           "\n"
+           "Exit status: 0 when every line was replayed; 1 when a line or the revision was\n"
+           "refused or a callback received the wrong context; 2 for bad usage or a capture\n"
+           "that cannot be read.\n");
+}
+
+static int usageError(const char* message, const char* argument) {
+    fprintf(stderr, "replay: %s '%s'\n" USAGE "Try 'replay --help'.\n", message, argument);
+    return 2;
 }
 
 int main(int argc, char** argv) {
     static char line[MAX_LINE];
     const char* path = NULL;
+    const char* shownPath;
     FILE* capture;
     TenvikSDK* sdk;
     int lineNumber = 1;
@@ -246,41 +446,65 @@ int main(int argc, char** argv) {
     int i;
 
     for (i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
+            printHelp();
+            return 0;
+        }
+    }
+    for (i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--log") == 0) {
             host.printLog = 1;
         } else if (strcmp(argv[i], "--stable") == 0) {
             host.stable = 1;
+        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
+            return usageError("unknown option", argv[i]);
+        } else if (path != NULL) {
+            return usageError("only one capture, not also", argv[i]);
         } else {
             path = argv[i];
         }
     }
     if (path == NULL) {
-        fprintf(stderr, "usage: replay [--log] [--stable] CAPTURE\n");
+        fprintf(stderr, USAGE "Try 'replay --help'.\n");
         return 2;
     }
-    capture = fopen(path, "r");
+    if (strcmp(path, "-") == 0) {
+        capture = stdin;
+        shownPath = "standard input";
+    } else {
+        capture = fopen(path, "r");
+        shownPath = path;
+    }
     if (capture == NULL) {
-        fprintf(stderr, "cannot open %s\n", path);
+        fprintf(stderr, "replay: cannot open %s\n", path);
         return 2;
     }
     if (fgets(line, sizeof line, capture) == NULL) {
-        fprintf(stderr, "%s: no firmware revision\n", path);
+        fprintf(stderr, "%s: no firmware revision\n", shownPath);
         fclose(capture);
         return 2;
     }
-    trimLineEnd(line);
+    trimLineEnd(line, capture);
     sdk = TenvikSDK_create(line, (int)strlen(line));
     if (sdk == NULL) {
-        fprintf(stderr, "%s: firmware revision '%s' refused\n", path, line);
+        fprintf(stderr, "%s: firmware revision '%s' refused\n", shownPath, line);
         fclose(capture);
         return 1;
     }
+    printf("%s", legend);
     printf("created %s\n", line);
     registerCallbacks(sdk);
 
     while (fgets(line, sizeof line, capture) != NULL) {
         ++lineNumber;
-        trimLineEnd(line);
+        if (!trimLineEnd(line, capture)) {
+            int c;
+            fprintf(stderr, "line %d: longer than %d characters\n", lineNumber, MAX_LINE - 2);
+            status = 1;
+            while ((c = fgetc(capture)) != EOF && c != '\n') {
+            }
+            continue;
+        }
         if (line[0] == '\0' || line[0] == '#') {
             continue;
         }

@@ -51,8 +51,6 @@ TEST_P(Selectors, FollowTheFirmware) {
     EXPECT_EQ(converter->getLegacyProtocolVersion(), c.legacyProtocol);
     EXPECT_EQ(converter->getSessionFormat(), c.sessionFormat);
     EXPECT_EQ(converter->getProcessRouting(), c.processRouting);
-    EXPECT_EQ(converter->getSyncHeaderSize(), 14);
-    EXPECT_EQ(converter->getPacketSize(), 18);
 }
 
 INSTANTIATE_TEST_SUITE_P(

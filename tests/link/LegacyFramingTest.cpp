@@ -207,13 +207,6 @@ Bytes packetOf(const uint8_t* bytes, const Sender& sender) {
     return sender.getPacket();
 }
 
-TEST(LegacySender, StartsAsVersionThreeModeOneSize18) {
-    const Sender sender;
-    EXPECT_EQ(sender.getProtocolVersion(), 3);
-    EXPECT_EQ(sender.getMode(), 1);
-    EXPECT_EQ(sender.getMaxPackageSize(), 18);
-}
-
 TEST(LegacySender, FramesSystemAndProcessDataBehindTheHeader) {
     Sender sender;
     const Bytes payload = sequence(0x01, 17);

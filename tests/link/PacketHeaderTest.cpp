@@ -123,6 +123,7 @@ struct ParseCase {
     Bytes bytes;
     int version;
     bool acceptable;
+    std::size_t copied;  // header bytes of the detected version: 5, 7 for version 3, 17 for 4
 };
 
 class ParseHeader : public ::testing::TestWithParam<ParseCase> {};
@@ -134,35 +135,34 @@ TEST_P(ParseHeader, DetectsAndJudges) {
     EXPECT_EQ(parseHeader(out, param.bytes.data(), param.bytes.size()), param.acceptable);
     EXPECT_EQ(out.version, param.version);
     // The detected version's header bytes are copied, the rest of the record is zeroed.
-    const auto copied = static_cast<std::size_t>(headerSize(param.version));
     for (std::size_t i = 0; i < MaxHeaderSize; ++i) {
-        EXPECT_EQ(out.bytes[i], i < copied ? param.bytes[i] : 0) << "byte " << i;
+        EXPECT_EQ(out.bytes[i], i < param.copied ? param.bytes[i] : 0) << "byte " << i;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParseHeader,
     ::testing::Values(
-        ParseCase{"VersionFourAnyByteTwo", filled({0x04, 0x0A, 0xFF, 0x01, 0x02}, 17), 4, true},
-        ParseCase{"VersionFourWrongTag", filled({0x04, 0x0B, 0x00}, 17), 1, false},
+        ParseCase{"VersionFourAnyByteTwo", filled({0x04, 0x0A, 0xFF, 0x01, 0x02}, 17), 4, true, 17},
+        ParseCase{"VersionFourWrongTag", filled({0x04, 0x0B, 0x00}, 17), 1, false, 5},
         ParseCase{"VersionFourWrongTagEvenWithSignature", filled({0x04, 0x0B, 0x63}, 17), 1,
-                  false},
+                  false, 5},
         ParseCase{"VersionFourTooShortWithoutSignature", filled({0x04, 0x0A, 0x00}, 16), 1,
-                  false},
-        ParseCase{"VersionFourTooShortWithSignature", filled({0x04, 0x0A, 0x63}, 16), 1, true},
+                  false, 5},
+        ParseCase{"VersionFourTooShortWithSignature", filled({0x04, 0x0A, 0x63}, 16), 1, true, 5},
         ParseCase{"VersionThreeFromDevice", filled({0x03, 0x0A, 0x63, 0x0A, 0x00, 0x05}, 7), 3,
-                  true},
-        ParseCase{"VersionThreeSystemData", filled({0x03, 0x0A, 0x00}, 7), 3, true},
-        ParseCase{"VersionThreeProcessData", filled({0x03, 0x0A, 0x01}, 7), 3, true},
-        ParseCase{"VersionThreeOtherType", filled({0x03, 0x0A, 0x05}, 7), 3, false},
+                  true, 7},
+        ParseCase{"VersionThreeSystemData", filled({0x03, 0x0A, 0x00}, 7), 3, true, 7},
+        ParseCase{"VersionThreeProcessData", filled({0x03, 0x0A, 0x01}, 7), 3, true, 7},
+        ParseCase{"VersionThreeOtherType", filled({0x03, 0x0A, 0x05}, 7), 3, false, 7},
         ParseCase{"VersionThreeTooShortThroughSignature", {0x03, 0x0A, 0x63, 0x00, 0x00}, 1,
-                  true},
-        ParseCase{"VersionTwoSystemData", {0x02, 0x0A, 0x00, 0x05, 0x00}, 2, true},
-        ParseCase{"VersionTwoProcessData", {0x02, 0x0A, 0x01, 0x05, 0x00}, 2, true},
-        ParseCase{"VersionTwoOtherType", {0x02, 0x0A, 0x02, 0x05, 0x00}, 1, false},
-        ParseCase{"VersionOne", {0x01, 0x0A, 0x63, 0x05, 0x00}, 1, true},
-        ParseCase{"VersionOneWithoutSignature", {0x01, 0x0A, 0x00, 0x05, 0x00}, 1, false},
-        ParseCase{"UnknownVersionWithSignature", {0x09, 0x0A, 0x63, 0x05, 0x00}, 1, true}),
+                  true, 5},
+        ParseCase{"VersionTwoSystemData", {0x02, 0x0A, 0x00, 0x05, 0x00}, 2, true, 5},
+        ParseCase{"VersionTwoProcessData", {0x02, 0x0A, 0x01, 0x05, 0x00}, 2, true, 5},
+        ParseCase{"VersionTwoOtherType", {0x02, 0x0A, 0x02, 0x05, 0x00}, 1, false, 5},
+        ParseCase{"VersionOne", {0x01, 0x0A, 0x63, 0x05, 0x00}, 1, true, 5},
+        ParseCase{"VersionOneWithoutSignature", {0x01, 0x0A, 0x00, 0x05, 0x00}, 1, false, 5},
+        ParseCase{"UnknownVersionWithSignature", {0x09, 0x0A, 0x63, 0x05, 0x00}, 1, true, 5}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(ParseHeaderShort, ThreeOrFourBytesOnlyMarkVersionOne) {

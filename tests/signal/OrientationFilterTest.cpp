@@ -87,19 +87,5 @@ TEST(OrientationMarg, FallsBackToSixAxesWithoutAField) {
     EXPECT_EQ(marg.q3, imu.q3);
 }
 
-TEST(ProcessOrientation, StepsTheSharedQuaternion) {
-    // Whatever earlier code left in the shared state, one step there equals one step on a copy.
-    OrientationQuaternion copy = orientationQuaternion();
-    updateOrientation(0.1f, -0.2f, 0.3f, 0.2f, 0.1f, 0.9f, 0.3f, -0.4f, 0.5f);
-    updateOrientation(copy, 0.1f, -0.2f, 0.3f, 0.2f, 0.1f, 0.9f, 0.3f, -0.4f, 0.5f);
-    updateOrientationImu(0.1f, 0.0f, -0.3f, 0.0f, 0.5f, 0.5f);
-    updateOrientationImu(copy, 0.1f, 0.0f, -0.3f, 0.0f, 0.5f, 0.5f);
-    const OrientationQuaternion& shared = orientationQuaternion();
-    EXPECT_EQ(shared.q0, copy.q0);
-    EXPECT_EQ(shared.q1, copy.q1);
-    EXPECT_EQ(shared.q2, copy.q2);
-    EXPECT_EQ(shared.q3, copy.q3);
-}
-
 }  // namespace
 }  // namespace Tenvik
