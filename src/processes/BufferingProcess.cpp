@@ -1,6 +1,7 @@
 #include "processes/BufferingProcess.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "processes/ProcessManagerDelegate.h"
 
@@ -37,6 +38,26 @@ void BufferingProcess::emitBuffer(const std::string& name) {
         payload.clear();
         buffer.swap(payload);
     }
+}
+
+std::string BufferingProcess::joinText(std::initializer_list<std::string_view> texts,
+                                       std::initializer_list<uint64_t> numbers) {
+    std::string text;
+    size_t length = 0;
+    for (const std::string_view part : texts) {
+        length += part.size();
+    }
+    text.reserve(length + numbers.size() * 20);
+    auto number = numbers.begin();
+    for (const std::string_view part : texts) {
+        text.append(part);
+        if (number != numbers.end()) {
+            char digits[20];
+            const auto written = std::to_chars(digits, digits + sizeof digits, *number++);
+            text.append(digits, written.ptr);
+        }
+    }
+    return text;
 }
 
 void BufferingProcess::emit(const std::string& name, const std::string& payload) {

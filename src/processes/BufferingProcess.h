@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "processes/Process.h"
 
@@ -24,6 +26,9 @@ protected:
     // A payload built apart from the buffer.
     void emit(const std::string& name, const std::string& payload);
     void clearBuffer() { buffer.clear(); }
+    // A short text built in one allocation: the parts, texts and unsigned numbers in decimal.
+    static std::string joinText(std::initializer_list<std::string_view> texts,
+                                std::initializer_list<uint64_t> numbers);
 
     // Bytes, not text: a string, so that it is handed to the delegate without a copy.
     std::string buffer;

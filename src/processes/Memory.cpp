@@ -49,9 +49,9 @@ void Memory::parseMemoryInfoMessage() {
     if (delegate == nullptr) {
         return;
     }
-    emit("MemoryInfo", "{ \"flashSize\": " + std::to_string(flashSize) +
-                           ", \"systemSize\": " + std::to_string(systemSize) +
-                           " , \"syncSize\": " + std::to_string(syncSize) + " }");
+    emit("MemoryInfo", joinText({R"({ "flashSize": )", R"(, "systemSize": )",
+                                 R"( , "syncSize": )", " }"},
+                                {flashSize, systemSize, syncSize}));
 }
 
 void Memory::parseMemtestMessage() { emitWithTerminator("Memtest"); }

@@ -40,8 +40,7 @@ void Set::emitStatus() {
     const uint64_t time = loadLe64(body);
     const uint64_t ecg = loadLe64(body + 8);
     clearBuffer();
-    emit("Stat", "{ \"time\": " + std::to_string(time) + ", \"ecg\": " + std::to_string(ecg) +
-                     " }");
+    emit("Stat", joinText({R"({ "time": )", R"(, "ecg": )", " }"}, {time, ecg}));
 }
 
 }  // namespace Tenvik

@@ -1,13 +1,18 @@
 #include "processes/ProcessManager.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "InternalLogRecorder.h"
 #include "RecordingSyncProcess.h"
+#include "SessionFrames.h"
+#include "processes/ITenvikSDK.h"
+#include "session/Session.h"
 
 namespace Tenvik {
 namespace {
@@ -119,6 +124,181 @@ TEST(PendingCommandQueueBound, HoldsAtMostEight) {
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(manager.popPendingProcessName(), "Update");
     }
+}
+
+
+// ---- Configuration and what reaches the synchronisation process --------------------------------
+
+TEST(ProcessManagerConfiguration, ConfiguresSyncCollectAndTheUserEventClock) {
+    TenvikTest::RecordingSyncProcess sync;
+    ProcessManager manager(nullptr, sync);
+    const FirmwareVersion firmware = FirmwareVersion::fromText("3.7.86");
+    manager.configure(14, 18, 5, firmware, 1, 3, 1);
+    ASSERT_EQ(sync.configurations.size(), 1u);
+    const auto& given = sync.configurations[0];
+    EXPECT_EQ(given.headerSize, 14u);
+    EXPECT_EQ(given.packetSize, 18u);
+    EXPECT_EQ(given.dataVersion, 5u);
+    EXPECT_EQ(given.firmware.parts, firmware.parts);
+    EXPECT_TRUE(given.firmware.valid);
+    EXPECT_EQ(given.syncMode, 3u);
+    EXPECT_EQ(given.sessionFormatKind, 1u);
+    EXPECT_EQ(manager.getCollect().getSignalCount(), 16);
+    EXPECT_EQ(manager.getSystem().clock().getMode(), 1);
+}
+
+TEST(ProcessManagerConfiguration, CollectSignalCountFromTheSessionFormat) {
+    TenvikTest::RecordingSyncProcess sync;
+    ProcessManager manager(nullptr, sync);
+    EXPECT_EQ(manager.getCollect().getSignalCount(), 0);
+    const std::pair<int, int> kinds[] = {{0, 15}, {1, 16}, {2, 18}, {7, 18}, {-1, 18}};
+    for (const auto& [kind, count] : kinds) {
+        manager.configure(14, 18, 0, FirmwareVersion{}, 0, 2, kind);
+        EXPECT_EQ(manager.getCollect().getSignalCount(), count) << kind;
+    }
+}
+
+void onState(void*, int) {}
+void onProgress(void*, uint32_t, float) {}
+void onEcg(void*, uint64_t, float) {}
+void onRespiration(void*, uint64_t, float) {}
+void onTemperature(void*, uint64_t, float) {}
+void onHeartRate(void*, uint64_t, uint32_t) {}
+void onActivity(void*, uint64_t, uint32_t) {}
+void onRespirationRate(void*, uint64_t, uint32_t) {}
+void onSteps(void*, uint64_t, uint64_t) {}
+
+TEST(ProcessManagerConfiguration, ForwardsContextAndSynchronisationCallbacksToSync) {
+    TenvikTest::RecordingSyncProcess sync;
+    ProcessManager manager(nullptr, sync);
+    int context = 0;
+    manager.setContext(&context);
+    manager.setSyncStateCallback(onState);
+    manager.setSyncProgressCallback(onProgress);
+    manager.setPastEcgCallback(onEcg);
+    manager.setPastRespirationCallback(onRespiration);
+    manager.setPastTemperatureCallback(onTemperature);
+    manager.setPastHeartRateCallback(onHeartRate);
+    manager.setPastActivityCallback(onActivity);
+    manager.setPastRespirationRateCallback(onRespirationRate);
+    manager.setPastStepsCallback(onSteps);
+    EXPECT_EQ(sync.context, &context);
+    EXPECT_EQ(sync.syncState, &onState);
+    EXPECT_EQ(sync.syncProgress, &onProgress);
+    EXPECT_EQ(sync.pastEcg, &onEcg);
+    EXPECT_EQ(sync.pastRespiration, &onRespiration);
+    EXPECT_EQ(sync.pastTemperature, &onTemperature);
+    EXPECT_EQ(sync.pastHeartRate, &onHeartRate);
+    EXPECT_EQ(sync.pastActivity, &onActivity);
+    EXPECT_EQ(sync.pastRespirationRate, &onRespirationRate);
+    EXPECT_EQ(sync.pastSteps, &onSteps);
+
+    manager.setPastStepsCallback(nullptr);
+    EXPECT_EQ(sync.pastSteps, nullptr);
+}
+
+TEST(ProcessManagerRouting, SyncRunsAndEndsLikeAnyHandler) {
+    TenvikTest::RecordingSyncProcess sync;
+    ProcessManager manager(nullptr, sync);
+    EXPECT_EQ(sync.pid, -1);
+    EXPECT_EQ(sync.delegate, &manager);
+    manager.createProcess(ProcessSync, 70);
+    const uint8_t bytes[] = {1, 2, 3};
+    manager.process(bytes, 3, 70, 0x0000000300000007ull);
+    manager.killProcess(ProcessSync, 70);
+    manager.process(bytes, 3, 70, 0);
+    ASSERT_EQ(sync.messages.size(), 1u);
+    EXPECT_EQ(sync.messages[0].bytes, (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(sync.messages[0].options, 0x0000000300000007ull);
+    EXPECT_EQ(sync.killed, 1);
+    EXPECT_EQ(manager.pidOf(ProcessSync), -1);
+}
+
+// ---- Sessions of the collect process go to the owner ----------------------------------------------
+
+class SessionOwner final : public ITenvikSDK {
+public:
+    void receiveMessage(const char*, uint16_t, uint16_t, uint64_t) override {}
+    void didReceiveSession(const Session& session) override {
+        starts.push_back(session.getTimestampStart());
+        ecg.emplace_back(session.signal(SessionSignal::ecg).data(),
+                         session.signal(SessionSignal::ecg).data() +
+                             session.signal(SessionSignal::ecg).length());
+        respirationRate.push_back(session.signal(SessionSignal::respirationRate).length());
+    }
+    std::vector<uint64_t> starts;
+    std::vector<std::vector<uint8_t>> ecg;
+    std::vector<uint16_t> respirationRate;
+};
+
+TEST(ProcessManagerSessions, CollectHandsEachSessionToTheOwner) {
+    TenvikTest::RecordingSyncProcess sync;
+    SessionOwner owner;
+    ProcessManager manager(&owner, sync);
+    manager.configure(14, 18, 0, FirmwareVersion{}, 0, 2, 0);  // 15 signals
+    manager.createProcess(ProcessCollect, 12);
+    TenvikTest::SessionFrame frame(1700000000000, 1700000001000, 1);
+    frame.block({0x10, 0x20, 0x30}).emptyBlocks(11).block({0x01, 0x02});  // signal 12
+    const std::vector<uint8_t>& payload = frame.data();
+    manager.process(payload.data(), static_cast<uint16_t>(payload.size()), 12, 0);
+    manager.process(nullptr, 0, 12, 0);
+    ASSERT_EQ(owner.starts.size(), 2u);
+    EXPECT_EQ(owner.starts[0], 1700000000000u);
+    EXPECT_EQ(owner.ecg[0], (std::vector<uint8_t>{0x10, 0x20, 0x30}));
+    EXPECT_EQ(owner.respirationRate[0], 2u);
+    // An empty message still gives a session, with nothing in it.
+    EXPECT_EQ(owner.starts[1], 0u);
+    EXPECT_TRUE(owner.ecg[1].empty());
+}
+
+// ---- fetchPid ----------------------------------------------------------------------------------------
+
+TEST(ProcessManagerFetchPid, NamesTheRunningInstanceByTheCommandsFirstWord) {
+    TenvikTest::RecordingSyncProcess sync;
+    ProcessManager manager(nullptr, sync);
+    manager.createProcess(ProcessLog, 40000);
+    TenvikTest::InternalLogRecorder log;
+    EXPECT_EQ(manager.fetchPid("log level 3"), 40000);
+    EXPECT_EQ(manager.fetchPid("system"), 0);
+    EXPECT_EQ(manager.fetchPid("ping"), 0);     // stopped
+    EXPECT_EQ(manager.fetchPid("Log level"), 0);  // the word is taken as it is
+    EXPECT_EQ(manager.fetchPid(" log"), 0);
+    using Line = TenvikTest::InternalLogRecorder::Line;
+    EXPECT_EQ(log.lines(), (std::vector<Line>{
+                               {LogDebug, "ProcessManager fetchPid found pid: 40000"},
+                               {LogDebug, "ProcessManager fetchPid found pid: 0"},
+                               {LogDebug, "ProcessManager fetchPid not found or pid=-1"},
+                               {LogDebug, "ProcessManager fetchPid not found or pid=-1"},
+                               {LogDebug, "ProcessManager fetchPid not found or pid=-1"},
+                           }));
+}
+
+// ---- Thread cancellation passes the payload guard -------------------------------------------------
+
+struct CancelledDelivery {
+    ProcessManager* manager = nullptr;
+    bool returned = false;
+};
+
+void exitingPayload(void*, const char*, const uint8_t*, size_t) { pthread_exit(nullptr); }
+
+void* deliverAndExit(void* argument) {
+    auto* run = static_cast<CancelledDelivery*>(argument);
+    run->manager->didReceivePayload("Ping", "x");
+    run->returned = true;
+    return nullptr;
+}
+
+// pthread_exit unwinds the thread with a special exception; swallowing it aborts the process.
+TEST(ProcessManagerCancellation, ThreadExitInsideThePayloadCallbackEndsTheThread) {
+    TenvikTest::RecordingSyncProcess sync;
+    ProcessManager manager(nullptr, sync);
+    manager.setPayloadCallback(exitingPayload);
+    CancelledDelivery run{&manager};
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, nullptr, deliverAndExit, &run), 0);
+    ASSERT_EQ(pthread_join(thread, nullptr), 0);
+    EXPECT_FALSE(run.returned);
 }
 
 }  // namespace

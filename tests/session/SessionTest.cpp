@@ -36,6 +36,14 @@ void expectEmptyFrom(const Session& session, size_t first) {
 
 Line warning(const std::string& text) { return {LogWarning, text}; }
 
+std::vector<Line> warnings(const std::vector<std::string>& texts) {
+    std::vector<Line> lines;
+    for (const std::string& text : texts) {
+        lines.push_back(warning(text));
+    }
+    return lines;
+}
+
 // ---- ByteBuffer --------------------------------------------------------------------------------
 
 TEST(ByteBuffer, AppendsUpToItsCapacityAndRefusesWhatWouldNotFit) {
@@ -190,11 +198,7 @@ TEST_P(SessionTimeWindow, KeepsTimesInsideTheWindowAndResetsTheOthers) {
     const Session session = read(payload, 18);
     EXPECT_EQ(session.getTimestampStart(), c.expectedStart);
     EXPECT_EQ(session.getTimestampEnd(), c.expectedEnd);
-    std::vector<Line> expected;
-    for (const std::string& text : c.warnings) {
-        expected.push_back(warning(text));
-    }
-    EXPECT_EQ(log.lines(), expected);
+    EXPECT_EQ(log.lines(), warnings(c.warnings));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -350,11 +354,7 @@ TEST_P(SessionSignalCount, ReadsThatManyBlocksAndLeavesTheRestEmpty) {
         const Bytes expected = i < c.signalsRead ? Bytes{static_cast<uint8_t>(i + 1)} : Bytes{};
         EXPECT_EQ(contentOf(session.signal(i)), expected) << "signal " << i;
     }
-    std::vector<Line> expected;
-    for (const std::string& text : c.warnings) {
-        expected.push_back(warning(text));
-    }
-    EXPECT_EQ(log.lines(), expected);
+    EXPECT_EQ(log.lines(), warnings(c.warnings));
 }
 
 const char* const countAbove = "Session::deserialize: signal count exceeds supported range, truncating";

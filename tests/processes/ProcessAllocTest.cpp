@@ -1,0 +1,171 @@
+// Reading a session allocates nothing, and in steady state a process message costs at most one
+// allocation: once a first instance has sized a handler's buffer, collecting, emitting and
+// routing run without one; only the payloads built apart from a buffer (an update message, the
+// JSON texts of a status or memory body) take a single allocation each.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CountingAllocator.h"
+#include "DeviceFrames.h"
+#include "SessionFrames.h"
+#include "common/FirmwareVersion.h"
+#include "sdk/TenvikSDK.h"
+#include "session/Session.h"
+
+namespace {
+
+using TenvikTest::Bytes;
+using TenvikTest::SessionFrame;
+
+const uint16_t capacities[] = {1000, 150, 10, 10, 10, 50, 100, 504, 900,
+                               700,  10,  10, 2,  16, 10, 2,   120, 32};
+
+Bytes fullSession() {
+    SessionFrame frame(1700000000000, 1700000010000, 1);
+    for (size_t i = 0; i < 18; ++i) {
+        frame.block(TenvikTest::countingBytes(capacities[i], static_cast<uint8_t>(i)));
+    }
+    return frame.data();
+}
+
+size_t allocationsReading(const Bytes& payload, uint8_t signalCount) {
+    const TenvikTest::AllocationScope scope;
+    const Tenvik::Session session(payload.empty() ? nullptr : payload.data(),
+                                  static_cast<uint16_t>(payload.size()), signalCount);
+    EXPECT_LE(session.serializedSize(), 3689u);
+    return scope.count();
+}
+
+TEST(SessionAllocations, ReadingASessionAllocatesNothing) {
+    const Bytes full = fullSession();
+    Bytes larger = full;
+    larger.resize(4500, 0x33);
+    const Bytes overCapacity = SessionFrame(1, 2, 0).block(Bytes(1001, 0xEE)).data();
+    EXPECT_EQ(allocationsReading(full, 18), 0u);
+    EXPECT_EQ(allocationsReading(full, 15), 0u);
+    EXPECT_EQ(allocationsReading(Bytes(full.begin(), full.begin() + 1500), 18), 0u);
+    EXPECT_EQ(allocationsReading(larger, 255), 0u);
+    EXPECT_EQ(allocationsReading(overCapacity, 18), 0u);
+    EXPECT_EQ(allocationsReading({}, 18), 0u);
+}
+
+// ---- Process messages in steady state -----------------------------------------------------------
+
+struct Message {
+    Bytes bytes;
+    uint64_t options = 0;
+};
+
+struct HandlerCase {
+    const char* label;
+    int type;
+    std::vector<Message> messages;
+    size_t perMessage;    // allocations each message costs
+    size_t atKill;        // allocations the kill report costs
+    size_t atCreate = 0;  // allocations the create report costs
+};
+
+Bytes text(size_t length, char last) {
+    Bytes bytes(length, 'q');
+    bytes.back() = static_cast<uint8_t>(last);
+    return bytes;
+}
+
+const Bytes statusBody(16, 0x07);
+const Bytes memoryBody(12, 0x01);
+
+const HandlerCase handlerCases[] = {
+    {"Ping", 2, {{text(40, 'a')}, {text(40, 'b')}, {text(40, 'c')}}, 0, 0},
+    {"Dump", 5, {{Bytes(40, 0xC3)}, {text(40, 'd')}}, 0, 0},
+    {"Log", 6, {{text(40, '\n')}, {text(30, 'x')}, {text(30, '\n')}}, 0, 0},
+    {"SetText", 3, {{text(40, 's'), 1}, {text(40, 's'), 1}}, 0, 0},
+    {"SetStatus", 3, {{statusBody, 2}}, 0, 1},
+    {"MemoryInformation", 4, {{memoryBody, 1}}, 0, 1},
+    {"MemoryTest", 4, {{text(40, 'm'), 0}}, 0, 0},
+    {"Update", 1, {{text(40, 'u')}, {text(40, 'u')}}, 1, 0},
+    {"Collect", 8,
+     {{SessionFrame(1700000000000, 1700000001000, 2)
+           .block(Bytes(999, 0x10))
+           .block(Bytes(150, 0x20))
+           .emptyBlocks(14)
+           .data()}},
+     0, 0},
+    // Registering the PID of a type without a handler takes one node of the PID set.
+    {"Shell", -3, {{text(40, 'h')}, {text(200, 'h')}}, 0, 0, 1},
+};
+
+class SteadyProcesses : public ::testing::TestWithParam<HandlerCase> {
+protected:
+    static void onPayload(void* context, const char*, const uint8_t*, size_t) {
+        ++*static_cast<int*>(context);
+    }
+    void SetUp() override {
+        sdk = std::make_unique<Tenvik::TenvikSDK>(Tenvik::FirmwareVersion::fromText("3.7.86"));
+        sdk->setContext(&payloads);
+        sdk->setPayloadCallback(&SteadyProcesses::onPayload);
+    }
+    // The message as the device sends it under protocol 3 with the V3.1 header: the header,
+    // then the payload in 20-byte chunks.
+    static std::vector<Bytes> chunksOf(uint16_t pid, const Message& message) {
+        std::vector<Bytes> chunks{TenvikTest::DeviceFrames::v31Header(
+            static_cast<uint16_t>(message.bytes.size()), 0, pid, message.options)};
+        for (const Bytes& part : TenvikTest::inChunks(message.bytes, 20)) {
+            chunks.push_back(part);
+        }
+        return chunks;
+    }
+    static Message report(uint8_t kind, uint16_t pid, int type) {
+        return {{kind, static_cast<uint8_t>(pid), static_cast<uint8_t>(pid >> 8),
+                 static_cast<uint8_t>(type)}};
+    }
+    size_t allocationsFeeding(const std::vector<Bytes>& chunks) {
+        const TenvikTest::AllocationScope scope;
+        for (const Bytes& chunk : chunks) {
+            sdk->processBLEChunk(chunk.data(), static_cast<int>(chunk.size()));
+        }
+        return scope.count();
+    }
+
+    int payloads = 0;
+    std::unique_ptr<Tenvik::TenvikSDK> sdk;
+};
+
+TEST_P(SteadyProcesses, CostAtMostOneAllocationPerMessage) {
+    const HandlerCase& c = GetParam();
+    constexpr uint16_t pid = 300;
+    const std::vector<Bytes> create = chunksOf(0, report(0x00, pid, c.type));
+    const std::vector<Bytes> kill = chunksOf(0, report(0x02, pid, c.type));
+    std::vector<std::vector<Bytes>> messages;
+    for (const Message& message : c.messages) {
+        messages.push_back(chunksOf(pid, message));
+    }
+    // The first instance sizes the buffers; the second shows the steady state.
+    for (int instance = 0; instance < 2; ++instance) {
+        const bool steady = instance == 1;
+        const size_t creating = allocationsFeeding(create);
+        if (steady) {
+            EXPECT_EQ(creating, c.atCreate) << "create report";
+        }
+        for (size_t i = 0; i < messages.size(); ++i) {
+            const size_t cost = allocationsFeeding(messages[i]);
+            if (steady) {
+                EXPECT_EQ(cost, c.perMessage) << "message " << i;
+            }
+        }
+        const size_t killing = allocationsFeeding(kill);
+        if (steady) {
+            EXPECT_EQ(killing, c.atKill) << "kill report";
+        }
+    }
+    EXPECT_GT(payloads, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Handlers, SteadyProcesses, ::testing::ValuesIn(handlerCases),
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
+
+}  // namespace
