@@ -15,7 +15,8 @@ TenvikSDK::TenvikSDK(const FirmwareVersion& firmware)
     : dataConverter(firmware),
       receiver(this),
       processManager(this, sync),
-      firmwareVersion(firmware) {
+      firmwareVersion(firmware),
+      sessionProcessor(this, 0) {
     if (!firmware.valid) {
         logLine(LogError, "TenvikSDK::TenvikSDK: invalid firmware version, rejecting initialization");
         return;
@@ -27,6 +28,7 @@ TenvikSDK::TenvikSDK(const FirmwareVersion& firmware)
                              dataConverter.getPacketSize(), dataConverter.getDataVersion(),
                              firmware, dataConverter.hasUserEventTimestamp() ? 1 : 0,
                              dataConverter.getSyncMode(), dataConverter.getSessionFormat());
+    sessionProcessor.setFirmwareVersion(firmware);
     ensureUnifiedBLEManager(firmwareText);
 }
 
@@ -50,6 +52,7 @@ int TenvikSDK::getSessionFormat() const { return dataConverter.getSessionFormat(
 
 void TenvikSDK::setContext(void* hostContext) {
     context = hostContext;
+    sessionProcessor.setContext(hostContext);
     dataConverter.setContext(hostContext);
     dataConverter.getSignalProcessor().motionDetector().setContext(hostContext);
     processManager.setContext(hostContext);
@@ -60,7 +63,7 @@ void TenvikSDK::initCallbacks(const HostCallbacks& callbacks) {
     dataConverter.setHostCallbacks(callbacks);
     dataConverter.getSignalProcessor().motionDetector().setEventCallback(
         callbacks.motionEventCallback);
-    sessionMotionEventCallback = callbacks.motionEventCallback;
+    sessionProcessor.setMotionEventCallback(callbacks.motionEventCallback);
     processManager.setUserEventCallback(callbacks.userEventCallback);
 }
 
@@ -333,7 +336,9 @@ void TenvikSDK::receiveMessage(const char* data, uint32_t length, uint16_t pid) 
     receiveMessage(data, static_cast<uint16_t>(limited), pid, uint64_t{0});
 }
 
-void TenvikSDK::didReceiveSession(const Session& /*session*/) {}
+void TenvikSDK::didReceiveSession(const Session& session) {
+    sessionProcessor.sessionProcess(session, "online");
+}
 
 // ---- Characteristic values ------------------------------------------------------------------
 

@@ -14,6 +14,7 @@
 #include "processes/ProcessManager.h"
 #include "common/HostCallbacks.h"
 #include "session/ISessionProcessor.h"
+#include "session/SessionProcessor.h"
 #include "processes/ITenvikSDK.h"
 #include "link/LegacyITenvikSDK.h"
 #include "common/SynchronizationCallbacks.h"
@@ -122,6 +123,7 @@ public:
     void handleLegacyCountReply(const char* data, uint16_t size);
     int getLegacySyncState() const { return legacySyncState; }
     const Sync& getSync() const { return sync; }
+    const SessionProcessor& getSessionProcessor() const { return sessionProcessor; }
 
 private:
     void configureLegacyFraming();
@@ -154,9 +156,9 @@ private:
     TenvikSDK_BleReadyCallback bleReadyCallback = nullptr;
     void* bleContext = nullptr;
 
-    // Held here until the component that keeps it exists: the motion-event callback for the
-    // session processor's detector.
-    TenvikSDK_IntCallback sessionMotionEventCallback = nullptr;
+    // Replays the sessions that the Collect process receives to the live callbacks; built
+    // last, after everything its samples reach.
+    SessionProcessor sessionProcessor;
 };
 
 }  // namespace Tenvik

@@ -70,8 +70,8 @@ bool holdsWholeRecords(int size, int recordSize, const char* sizeText) {
 
 // Calls deliver(record, time) for each record of a block, its time spread over the session.
 template <typename Deliver>
-void forEachTimedRecord(uint64_t start, uint64_t end, const uint8_t* data, int size,
-                        int recordSize, const char* sizeText, Deliver deliver) {
+void forEachTimedRecord(uint64_t start, uint64_t end, const uint8_t* data, int size, int recordSize,
+                        const char* sizeText, Deliver deliver) {
     if (!holdsWholeRecords(size, recordSize, sizeText)) {
         return;
     }
@@ -121,7 +121,8 @@ void SessionProcessor::sessionProcess(const Session& session, const char* /*sour
     timestampStart = session.getTimestampStart();
     timestampEnd = session.getTimestampEnd();
     if (timestampStart == 0 || timestampEnd == 0) {
-        logLine(LogWarning, "SessionProcessor.sessionProcess: skipping session with invalid timestamps");
+        logLine(LogWarning,
+                "SessionProcessor.sessionProcess: skipping session with invalid timestamps");
         return;
     }
     if (logEnabled()) {
@@ -143,7 +144,9 @@ void SessionProcessor::deliverSignals(const Session& session, Pass& pass) {
         return session.signal(signal);
     };
     const auto data = [&](SessionSignal signal) { return block(signal).data(); };
-    const auto size = [&](SessionSignal signal) { return static_cast<int>(block(signal).length()); };
+    const auto size = [&](SessionSignal signal) {
+        return static_cast<int>(block(signal).length());
+    };
     using enum SessionSignal;
     parseEcg(pass, data(ecg), size(ecg));
     parseRespiration(pass, data(respiration), size(respiration));
@@ -172,91 +175,92 @@ void SessionProcessor::parseEcg(const Pass& pass, const uint8_t* data, int size)
 }
 
 void SessionProcessor::parseRespiration(const Pass& pass, const uint8_t* data, int size) {
-    forEachTimedRecord(pass.start, pass.end, data, size, kRespirationRecord,
-                       "SessionProcessor.parseRespiration size: ",
-                       [this](const uint8_t* r, uint64_t t) {
-                           delegate->didReceiveRespiration(decodeInt24Q10(r[2], r[1], r[0]), t);
-                       });
+    forEachTimedRecord(
+        pass.start, pass.end, data, size, kRespirationRecord,
+        "SessionProcessor.parseRespiration size: ", [this](const uint8_t* r, uint64_t t) {
+            delegate->didReceiveRespiration(decodeInt24Q10(r[2], r[1], r[0]), t);
+        });
 }
 
 void SessionProcessor::parseTemperature(const Pass& pass, const uint8_t* data, int size) {
     // Hundredths of a degree.
-    forEachTimedRecord(pass.start, pass.end, data, size, kTemperatureRecord,
-                       "SessionProcessor.parseTemperature size: ",
-                       [this](const uint8_t* r, uint64_t t) {
-                           delegate->didReceiveTemperature(
-                               static_cast<float>(loadLe16(r)) / 100.0f, t);
-                       });
+    forEachTimedRecord(
+        pass.start, pass.end, data, size, kTemperatureRecord,
+        "SessionProcessor.parseTemperature size: ", [this](const uint8_t* r, uint64_t t) {
+            delegate->didReceiveTemperature(static_cast<float>(loadLe16(r)) / 100.0f, t);
+        });
 }
 
 void SessionProcessor::parseHeartRate(const Pass& pass, const uint8_t* data, int size) {
-    forEachTimedRecord(pass.start, pass.end, data, size, kByteRecord, "",
-                       [this](const uint8_t* r, uint64_t t) { delegate->didReceiveHeartRate(*r, t); });
+    forEachTimedRecord(
+        pass.start, pass.end, data, size, kByteRecord, "",
+        [this](const uint8_t* r, uint64_t t) { delegate->didReceiveHeartRate(*r, t); });
 }
 
 void SessionProcessor::parseRr(const Pass& pass, const uint8_t* data, int size) {
-    forEachTimedRecord(pass.start, pass.end, data, size, kRrRecord, "SessionProcessor.parseRr size: ",
-                       [this](const uint8_t* r, uint64_t t) { delegate->didReceiveRr(loadLe16(r), t); });
+    forEachTimedRecord(pass.start, pass.end, data, size, kRrRecord,
+                       "SessionProcessor.parseRr size: ", [this](const uint8_t* r, uint64_t t) {
+                           delegate->didReceiveRr(loadLe16(r), t);
+                       });
 }
 
 void SessionProcessor::parseSoundVolume(const Pass& pass, const uint8_t* data, int size) {
-    forEachTimedRecord(pass.start, pass.end, data, size, kSoundVolumeRecord,
-                       "SessionProcessor.parseSoundVolume size: ",
-                       [this](const uint8_t* r, uint64_t t) {
-                           delegate->didReceiveSoundVolume(static_cast<uint16_t>((r[0] << 8) | r[1]), t);
-                       });
+    forEachTimedRecord(
+        pass.start, pass.end, data, size, kSoundVolumeRecord,
+        "SessionProcessor.parseSoundVolume size: ", [this](const uint8_t* r, uint64_t t) {
+            delegate->didReceiveSoundVolume(static_cast<uint16_t>((r[0] << 8) | r[1]), t);
+        });
 }
 
 // The contact detector sees each record before the host does, so a change of contact arrives
 // ahead of the pressure value that caused it.
 void SessionProcessor::parsePressure(const Pass& pass, const uint8_t* data, int size) {
-    forEachTimedRecord(pass.start, pass.end, data, size, kPressureRecord,
-                       "SessionProcessor.parsePressure size: ",
-                       [this](const uint8_t* r, uint64_t t) {
-                           const uint32_t value = loadBe32(r);
-                           pressureLeadOffDetector.update(static_cast<int32_t>(value));
-                           delegate->didReceivePressure(value, t);
-                       });
+    forEachTimedRecord(
+        pass.start, pass.end, data, size, kPressureRecord,
+        "SessionProcessor.parsePressure size: ", [this](const uint8_t* r, uint64_t t) {
+            const uint32_t value = loadBe32(r);
+            pressureLeadOffDetector.update(static_cast<int32_t>(value));
+            delegate->didReceivePressure(value, t);
+        });
 }
 
 void SessionProcessor::parseAccel(Pass& pass, const uint8_t* data, int size) {
     MotionRecords& records = pass.motion;
-    forEachTimedRecord(pass.start, pass.end, data, size, kMotionRecord,
-                       "SessionProcessor.parseAccel size: ",
-                       [this, &records](const uint8_t* r, uint64_t t) {
-                           const Vector3 acceleration = vectorAt(r, kAccelerationScale);
-                           if (records.accelerationCount < kAccelerationCapacity) {
-                               records.accelerations[static_cast<size_t>(records.accelerationCount++)] =
-                                   acceleration;
-                           }
-                           const Vector3 second = vectorAt(r + 6, kMotionVectorScale);
-                           const Vector3 third = vectorAt(r + 12, kMotionVectorScale);
-                           delegate->didReceiveAccelerometer(acceleration.x, acceleration.y,
-                                                             acceleration.z, t);
-                           delegate->didReceiveMotionVector2(second.x, second.y, second.z, t);
-                           delegate->didReceiveMotionVector3(third.x, third.y, third.z, t);
-                       });
+    forEachTimedRecord(
+        pass.start, pass.end, data, size, kMotionRecord,
+        "SessionProcessor.parseAccel size: ", [this, &records](const uint8_t* r, uint64_t t) {
+            const Vector3 acceleration = vectorAt(r, kAccelerationScale);
+            if (records.accelerationCount < kAccelerationCapacity) {
+                records.accelerations[static_cast<size_t>(records.accelerationCount++)] =
+                    acceleration;
+            }
+            const Vector3 second = vectorAt(r + 6, kMotionVectorScale);
+            const Vector3 third = vectorAt(r + 12, kMotionVectorScale);
+            delegate->didReceiveAccelerometer(acceleration.x, acceleration.y, acceleration.z, t);
+            delegate->didReceiveMotionVector2(second.x, second.y, second.z, t);
+            delegate->didReceiveMotionVector3(third.x, third.y, third.z, t);
+        });
 }
 
 // Records carry the quaternion scalar first; the detector's quaternion keeps it last.
 void SessionProcessor::parseOrientation(Pass& pass, const uint8_t* data, int size) {
     MotionRecords& records = pass.motion;
-    forEachTimedRecord(pass.start, pass.end, data, size, kOrientationRecord,
-                       "SessionProcessor.parseOrientation size: ",
-                       [this, &records](const uint8_t* r, uint64_t t) {
-                           const Vector3 angles = vectorAt(r, kAngleScale);
-                           const float w = quaternionPart(r + 6);
-                           const float x = quaternionPart(r + 8);
-                           const float y = quaternionPart(r + 10);
-                           const float z = quaternionPart(r + 12);
-                           if (records.orientationCount < kOrientationCapacity) {
-                               const auto at = static_cast<size_t>(records.orientationCount++);
-                               records.orientations[at] = angles;
-                               records.quaternions[at] = Quaternion(x, y, z, w);
-                           }
-                           delegate->didReceiveOrientation(angles.x, angles.y, angles.z, t);
-                           delegate->didReceiveQuaternion(w, x, y, z, t);
-                       });
+    forEachTimedRecord(
+        pass.start, pass.end, data, size, kOrientationRecord,
+        "SessionProcessor.parseOrientation size: ", [this, &records](const uint8_t* r, uint64_t t) {
+            const Vector3 angles = vectorAt(r, kAngleScale);
+            const float w = quaternionPart(r + 6);
+            const float x = quaternionPart(r + 8);
+            const float y = quaternionPart(r + 10);
+            const float z = quaternionPart(r + 12);
+            if (records.orientationCount < kOrientationCapacity) {
+                const auto at = static_cast<size_t>(records.orientationCount++);
+                records.orientations[at] = angles;
+                records.quaternions[at] = Quaternion(x, y, z, w);
+            }
+            delegate->didReceiveOrientation(angles.x, angles.y, angles.z, t);
+            delegate->didReceiveQuaternion(w, x, y, z, t);
+        });
 }
 
 void SessionProcessor::parseActivity(const Pass& pass, const uint8_t* data, int size) {
@@ -279,19 +283,20 @@ void SessionProcessor::reportActivity(const Pass& pass, const uint8_t* data, int
 
 // The device counts steps in a signed 32-bit field.
 void SessionProcessor::parseSteps(const Pass& pass, const uint8_t* data, int size) {
-    forEachTimedRecord(pass.start, pass.end, data, size, kStepsRecord,
-                       "SessionProcessor.parseSteps size: ", [this](const uint8_t* r, uint64_t t) {
-                           const auto count = static_cast<int32_t>(decodeUInt32(r[3], r[2], r[1], r[0]));
-                           delegate->didReceiveSteps(static_cast<uint64_t>(static_cast<int64_t>(count)), t);
-                       });
+    forEachTimedRecord(
+        pass.start, pass.end, data, size, kStepsRecord,
+        "SessionProcessor.parseSteps size: ", [this](const uint8_t* r, uint64_t t) {
+            const auto count = static_cast<int32_t>(decodeUInt32(r[3], r[2], r[1], r[0]));
+            delegate->didReceiveSteps(static_cast<uint64_t>(static_cast<int64_t>(count)), t);
+        });
 }
 
 void SessionProcessor::parseRespirationRate(const Pass& pass, const uint8_t* data, int size) {
-    forEachTimedRecord(pass.start, pass.end, data, size, kRespirationRateRecord,
-                       "SessionProcessor.parseRespirationRate size: ",
-                       [this](const uint8_t* r, uint64_t t) {
-                           delegate->didReceiveRespirationRate(loadLe16(r), t);
-                       });
+    forEachTimedRecord(
+        pass.start, pass.end, data, size, kRespirationRateRecord,
+        "SessionProcessor.parseRespirationRate size: ", [this](const uint8_t* r, uint64_t t) {
+            delegate->didReceiveRespirationRate(loadLe16(r), t);
+        });
 }
 
 void SessionProcessor::parseUserEvent(const uint8_t* data, int size) {
@@ -300,32 +305,32 @@ void SessionProcessor::parseUserEvent(const uint8_t* data, int size) {
 }
 
 void SessionProcessor::parseBodyPosition(const Pass& pass, const uint8_t* data, int size) {
-    forEachTimedRecord(pass.start, pass.end, data, size, kByteRecord, "",
-                       [this](const uint8_t* r, uint64_t t) {
-                           delegate->didReceiveBodyPosition(static_cast<uint32_t>(toBodyPosition(*r)), t);
-                       });
+    forEachTimedRecord(
+        pass.start, pass.end, data, size, kByteRecord, "", [this](const uint8_t* r, uint64_t t) {
+            delegate->didReceiveBodyPosition(static_cast<uint32_t>(toBodyPosition(*r)), t);
+        });
 }
 
 void SessionProcessor::parseSignal15(const Pass& pass, const uint8_t* data, int size) {
-    forEachTimedRecord(pass.start, pass.end, data, size, kByteRecord, "",
-                       [this](const uint8_t* r, uint64_t t) { delegate->didReceiveSignal15(*r, t); });
+    forEachTimedRecord(
+        pass.start, pass.end, data, size, kByteRecord, "",
+        [this](const uint8_t* r, uint64_t t) { delegate->didReceiveSignal15(*r, t); });
 }
 
 void SessionProcessor::parseEda(const uint8_t* data, int size) {
-    forEachRecord(data, size, kEdaRecord, "SessionProcessor.parseEda size: ",
-                  [this](const uint8_t* r) {
+    forEachRecord(data, size, kEdaRecord,
+                  "SessionProcessor.parseEda size: ", [this](const uint8_t* r) {
                       delegate->didReceiveEda(loadBeFloat(r + 8), loadBe64(r));
                   });
 }
 
 void SessionProcessor::parseGps(const uint8_t* data, int size) {
-    forEachRecord(data, size, kGpsRecord, "SessionProcessor.parseGps size: ",
-                  [this](const uint8_t* r) {
-                      delegate->didReceiveGps(loadBeFloat(r + 8), loadBeFloat(r + 12),
-                                              loadBeFloat(r + 16), loadBeFloat(r + 20),
-                                              loadBeFloat(r + 24), loadBeFloat(r + 28),
-                                              loadBe64(r));
-                  });
+    forEachRecord(
+        data, size, kGpsRecord, "SessionProcessor.parseGps size: ", [this](const uint8_t* r) {
+            delegate->didReceiveGps(loadBeFloat(r + 8), loadBeFloat(r + 12), loadBeFloat(r + 16),
+                                    loadBeFloat(r + 20), loadBeFloat(r + 24), loadBeFloat(r + 28),
+                                    loadBe64(r));
+        });
 }
 
 // Pairs the i-th motion record with the i-th orientation record, as far as both go.
@@ -334,7 +339,8 @@ void SessionProcessor::analyzeMotion(const MotionRecords& records) {
     for (int i = 0; i < pairs; ++i) {
         const auto at = static_cast<size_t>(i);
         const Vector3 linear = removeGravity(records.quaternions[at], records.accelerations[at]);
-        motion.process(records.quaternions[at], linear, records.orientations[at], kMotionSampleRate);
+        motion.process(records.quaternions[at], linear, records.orientations[at],
+                       kMotionSampleRate);
     }
 }
 

@@ -102,9 +102,17 @@ public:
     // The legacy framing, whose header helpers and transfer callbacks the SDK object's own
     // legacy path uses.
     SyncReceiver& getReceiver() { return receiver; }
+    const SyncReceiver& getReceiver() const { return receiver; }
     const SynchronizationProcess& getDecoders() const { return decoders; }
-    uint32_t getMode() const { return mode; }
+
+    // What configure and setContext left, read from the parts that hold it.
+    uint8_t getHeaderSize() const { return receiver.getHeaderSize(); }
+    uint32_t getPacketSize() const { return static_cast<uint32_t>(receiver.getPacketSize()); }
+    uint32_t getDataVersion() const { return static_cast<uint32_t>(decoders.getDataVersion()); }
+    const FirmwareVersion& getFirmwareVersion() const { return decoders.getFirmwareVersion(); }
+    int getMode() const { return static_cast<int>(mode); }
     int getSignalCount() const { return signalCount; }
+    void* getContext() const { return context; }
     // The clock of the transfer-rate meter; the wall clock unless a test sets another.
     void setClock(Clock clock) { rateClock = clock; }
 

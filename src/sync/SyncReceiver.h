@@ -34,6 +34,9 @@ public:
     void setSyncProgressCallback(TenvikSDK_ProgressCallback callback) {
         syncProgressCallback = callback;
     }
+    int getPacketSize() const { return packetSize; }
+    uint8_t getHeaderSize() const { return syncHeaderSize; }
+    int getDataVersion() const { return dataVersion; }
     TenvikSDK_IntCallback getSyncStateCallback() const { return syncStateCallback; }
     TenvikSDK_ProgressCallback getSyncProgressCallback() const { return syncProgressCallback; }
 

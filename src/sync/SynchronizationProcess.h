@@ -49,7 +49,9 @@ public:
     void setContext(void* hostContext);
     void* getContext() const { return context; }
     void setDataVersion(int version) { dataVersion = version; }
+    int getDataVersion() const { return dataVersion; }
     void setFirmwareVersion(const FirmwareVersion& firmware) { firmwareVersion = firmware; }
+    const FirmwareVersion& getFirmwareVersion() const { return firmwareVersion; }
     Callbacks& callbacks() { return pastCallbacks; }
     const Callbacks& callbacks() const { return pastCallbacks; }
 

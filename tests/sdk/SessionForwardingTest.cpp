@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "SessionRecords.h"
 #include "common/HostCallbacks.h"
 #include "session/ISessionProcessor.h"
 #include "sdk/TenvikSDK.h"
+#include "session/Session.h"
 
 namespace Tenvik {
 namespace {
@@ -76,6 +78,7 @@ HostCallbacks forwardingCallbacks() {
         record(c, "body_position", t, v);
     };
     h.signal15Callback = [](void* c, uint64_t t, uint8_t v) { record(c, "signal15", t, v); };
+    h.motionEventCallback = [](void* c, int v) { record(c, "motion_event", 0, v); };
     return h;
 }
 
@@ -177,6 +180,57 @@ TEST_F(SessionForwarding, SessionWearStatesAreSharedWithTheLiveDecoders) {
     sdk->didReceiveWearState(6);
     sdk->didReceiveWearState(0);
     EXPECT_EQ(host.received, (std::vector<Forwarded>{{"wear_state", 0, {0}}}));
+}
+
+// ---- Sessions received by the Collect process ------------------------------------------------
+
+using namespace TenvikTest::SessionRecords;
+
+constexpr uint64_t SessionStart = 1000000000000;
+
+void receive(TenvikSDK& sdk, uint64_t start, uint8_t wearState, const Blocks& blocks) {
+    const Bytes bytes = serialized(start, start + 1000, wearState, blocks);
+    sdk.didReceiveSession(Session(bytes.data(), static_cast<uint16_t>(bytes.size()), 18));
+}
+
+std::vector<Forwarded> asForwarded(const std::vector<TenvikTest::HostEvent>& events) {
+    std::vector<Forwarded> out;
+    for (const auto& event : events) {
+        out.push_back({event.name, event.timestamp, event.values});
+    }
+    return out;
+}
+
+TEST_F(SessionForwarding, ReceivedSessionReachesTheLiveCallbacks) {
+    receive(*sdk, SessionStart, 2, everyKind(SessionStart));
+    EXPECT_EQ(host.received, asForwarded(everyKindEvents(SessionStart)));
+}
+
+TEST_F(SessionForwarding, RecordedMotionRaisesMotionEventsWithTheHostContext) {
+    Blocks blocks = onlyBlock(Motion, swingMotion());
+    blocks[Orientation] = sidewaysOrientation(2);
+    receive(*sdk, SessionStart, 5, blocks);
+    ASSERT_EQ(host.received.size(), 11u);
+    EXPECT_EQ(host.received.back(), (Forwarded{"motion_event", 0, {1}}));
+
+    // Registering again replaces the session processor's motion-event callback too.
+    HostCallbacks withoutMotionEvents = forwardingCallbacks();
+    withoutMotionEvents.motionEventCallback = nullptr;
+    sdk->initCallbacks(withoutMotionEvents);
+    host.received.clear();
+    receive(*sdk, SessionStart, 5, blocks);
+    // Wear state 5 is the initial one: only the six motion and four orientation samples.
+    EXPECT_EQ(host.received.size(), 10u);
+    EXPECT_NE(host.received.back().name, "motion_event");
+}
+
+TEST_F(SessionForwarding, ReceivedWearStatesAreReportedOnlyOnChange) {
+    for (const uint8_t wearState : {2, 2, 0, 9, 0, 5}) {
+        receive(*sdk, SessionStart, wearState, Blocks{});
+    }
+    EXPECT_EQ(host.received, (std::vector<Forwarded>{
+                                 {"wear_state", 0, {2}}, {"wear_state", 0, {0}},
+                                 {"wear_state", 0, {5}}}));
 }
 
 }  // namespace

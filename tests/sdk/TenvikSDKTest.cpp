@@ -59,8 +59,15 @@ TEST(FirmwareWiring, AnInvalidVersionRoutesNothingAndKeepsTheVersionThreeSender)
     const TenvikSDK sdk(FirmwareVersion{});
     EXPECT_EQ(sdk.getRouteToProcessManager(), 0);
     expectLegacyFraming(sdk, 3, true, "invalid");
+    EXPECT_EQ(sdk.getSessionProcessor().getDayOffset(), 0);
 }
 
+TEST(FirmwareWiring, SessionsOfFirmwareUpTo3775AreADayOff) {
+    EXPECT_EQ(TenvikSDK(FirmwareVersion::fromText("3.7.75")).getSessionProcessor().getDayOffset(),
+              86400000);
+    EXPECT_EQ(TenvikSDK(FirmwareVersion::fromText("3.7.76")).getSessionProcessor().getDayOffset(),
+              0);
+}
 
 // What the constructor hands the process manager, and through it the synchronisation process,
 // the collect process and the user-event clock.

@@ -17,7 +17,7 @@
 #include "InternalLogRecorder.h"
 #include "MotionEventRecorder.h"
 #include "SessionDelegateRecorder.h"
-#include "SessionFrames.h"
+#include "SessionRecords.h"
 #include "session/RecordClock.h"
 #include "session/Session.h"
 
@@ -26,56 +26,13 @@ namespace {
 
 using TenvikTest::HostEvent;
 using TenvikTest::SessionDelegateRecorder;
-using TenvikTest::SessionFrame;
-using Bytes = std::vector<uint8_t>;
-using Blocks = std::array<Bytes, 18>;
+using namespace TenvikTest::SessionRecords;
 using Line = TenvikTest::InternalLogRecorder::Line;
 
 constexpr uint64_t S = 1000000000000;  // 2001-09-09 01:46:40 UTC
 constexpr uint64_t OneSecondLater = S + 1000;
 constexpr uint64_t WindowStart = 946684800000;  // 2000-01-01
 constexpr uint64_t WindowEnd = 4102444800000;   // 2100-01-01
-
-constexpr size_t index(SessionSignal signal) { return static_cast<size_t>(signal); }
-
-// The serialized session with all 18 blocks.
-Bytes serialized(uint64_t start, uint64_t end, uint8_t wearState, const Blocks& blocks) {
-    SessionFrame frame(start, end, wearState);
-    for (const Bytes& block : blocks) {
-        frame.block(block);
-    }
-    return frame.data();
-}
-
-Blocks onlyBlock(SessionSignal signal, Bytes records) {
-    Blocks blocks;
-    blocks[index(signal)] = std::move(records);
-    return blocks;
-}
-
-Bytes be64(uint64_t value) {
-    Bytes out;
-    for (int i = 7; i >= 0; --i) {
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    }
-    return out;
-}
-
-Bytes le64(uint64_t value) {
-    Bytes out;
-    for (int i = 0; i < 8; ++i) {
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    }
-    return out;
-}
-
-Bytes join(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& part : parts) {
-        out.insert(out.end(), part.begin(), part.end());
-    }
-    return out;
-}
 
 std::vector<uint64_t> timesOf(const std::vector<HostEvent>& events) {
     std::vector<uint64_t> times;
@@ -154,98 +111,25 @@ TEST(RecordClock, ConvertsOffsetsSaturating) {
 
 // ---- Every signal kind -------------------------------------------------------------------------
 
-// One session with records of every kind, each block's bytes written out by its layout.
-Blocks everyKind() {
-    Blocks b;
-    // Signed 24-bit little-endian: 0x800000 = -2^23, 0x7FFFFF = 2^23 - 1.
-    b[index(SessionSignal::ecg)] = {0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F};
-    // 0x000400 = 1024, 0xFE0000 = -131072; x 2^-10.
-    b[index(SessionSignal::respiration)] = {0x00, 0x04, 0x00, 0x00, 0x00, 0xFE};
-    b[index(SessionSignal::temperature)] = {0x2C, 0x0B};  // 2860 hundredths
-    b[index(SessionSignal::heartRate)] = {72, 180};
-    b[index(SessionSignal::rr)] = {0x01, 0x02};           // little-endian 513
-    b[index(SessionSignal::soundVolume)] = {0x01, 0x02};  // big-endian 258
-    b[index(SessionSignal::pressure)] = {0x00, 0x00, 0x01, 0x00, 0xFF, 0xFF, 0xFF, 0xFF};
-    b[index(SessionSignal::reserved)] = {0xDE, 0xAD, 0xBE, 0xEF};
-    // Accelerometer 4096, -2048, 2048 (4096 per g); then sixteenths 16, -32, 8; then
-    // 0x7FFF, 0x8000, 0.
-    b[index(SessionSignal::motion)] = {0x10, 0x00, 0xF8, 0x00, 0x08, 0x00, 0x00, 0x10, 0xFF,
-                                       0xE0, 0x00, 0x08, 0x7F, 0xFF, 0x80, 0x00, 0x00, 0x00};
-    // Angles 64, -128, 5760 (sixty-fourths); quaternion w 0x4000, x 0, y 0, z 0xE000 (2^-14).
-    b[index(SessionSignal::orientation)] = {0x00, 0x40, 0xFF, 0x80, 0x16, 0x80, 0x40,
-                                            0x00, 0x00, 0x00, 0x00, 0x00, 0xE0, 0x00};
-    b[index(SessionSignal::activity)] = {4, 4, 2};
-    // All bits set, widened from bit 31; then 10000.
-    b[index(SessionSignal::steps)] = {0xFF, 0xFF, 0xFF, 0xFF, 0x10, 0x27, 0x00, 0x00};
-    b[index(SessionSignal::respirationRate)] = {0x0F, 0x00};
-    b[index(SessionSignal::userEvents)] = le64(S + 250);
-    b[index(SessionSignal::bodyPosition)] = {3, 7};
-    b[index(SessionSignal::signal15)] = {200};
-    b[index(SessionSignal::eda)] = join({be64(S + 123), {0x3F, 0xC0, 0x00, 0x00}});  // 1.5
-    // 1, -2, 0.5, 100.25, 0, 3.
-    b[index(SessionSignal::gps)] =
-        join({be64(S + 456), {0x3F, 0x80, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x3F, 0x00, 0x00,
-                              0x00, 0x42, 0xC8, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x40, 0x40,
-                              0x00, 0x00}});
-    return b;
-}
-
-// What everyKind() delivers over one second from S, in delivery order.
-const std::vector<HostEvent>& everyKindEvents() {
-    static const std::vector<HostEvent> events = {
-        {"wear_state", 0, {2}},
-        {"ecg", S, {-0.5}},
-        {"ecg", S + 500, {8388607.0 / 16777216.0}},
-        {"respiration", S, {1.0}},
-        {"respiration", S + 500, {-128.0}},
-        {"temperature", S, {static_cast<double>(28.6f)}},
-        {"heart_rate", S, {72}},
-        {"heart_rate", S + 500, {180}},
-        {"rr", S, {513}},
-        {"sound_volume", S, {258}},
-        // A fresh contact detector reports its first state before the first value.
-        {"pressure_lead_off", 0, {3}},
-        {"pressure", S, {256}},
-        {"pressure", S + 500, {4294967295.0}},
-        {"accelerometer", S, {1.0, -0.5, 0.5}},
-        {"motion_vector2", S, {1.0, -2.0, 0.5}},
-        {"motion_vector3", S, {2047.9375, -2048.0, 0.0}},
-        {"orientation", S, {1.0, -2.0, 90.0}},
-        {"quaternion", S, {1.0, 0.0, 0.0, -0.5}},
-        {"activity", S, {4}},
-        {"activity", S + 666, {2}},
-        {"steps", S, {4294967295.0, 4294967295.0}},
-        {"steps", S + 500, {0, 10000}},
-        {"respiration_rate", S, {15}},
-        {"user_event", S + 250, {}},
-        {"body_position", S, {3}},
-        {"body_position", S + 500, {0}},
-        {"signal15", S, {200}},
-        {"eda", S + 123, {1.5}},
-        {"gps", S + 456, {1.0, -2.0, 0.5, 100.25, 0.0, 3.0}},
-    };
-    return events;
-}
-
 TEST_F(SessionProcessorTest, DeliversEverySignalKindWithItsValuesAndTimes) {
-    process(everyKind());
-    EXPECT_EQ(delegate.events(), everyKindEvents());
+    process(everyKind(S));
+    EXPECT_EQ(delegate.events(), everyKindEvents(S));
     EXPECT_EQ(processor.getTimestampStart(), S);
     EXPECT_EQ(processor.getTimestampEnd(), OneSecondLater);
 }
 
 TEST_F(SessionProcessorTest, ReadsEverySignalWhateverCountTheSessionWasReadWith) {
     // A session read with 15 signals has the last three empty; the others are all delivered.
-    const Bytes bytes = serialized(S, OneSecondLater, 2, everyKind());
+    const Bytes bytes = serialized(S, OneSecondLater, 2, everyKind(S));
     const Session session(bytes.data(), static_cast<uint16_t>(bytes.size()), 15);
     processor.sessionProcess(session, "sync");
-    const auto& all = everyKindEvents();
+    const auto all = everyKindEvents(S);
     const std::vector<HostEvent> expected(all.begin(), all.end() - 3);
     EXPECT_EQ(delegate.events(), expected);
 }
 
 TEST_F(SessionProcessorTest, TimesLongSessionsInSinglePrecision) {
-    process(S, S + 86400000, 0, onlyBlock(SessionSignal::ecg, Bytes(999, 0)));
+    process(S, S + 86400000, 0, onlyBlock(Ecg, Bytes(999, 0)));
     const auto ecg = delegate.named("ecg");
     ASSERT_EQ(ecg.size(), 333u);
     EXPECT_EQ(ecg[0].timestamp, S);
@@ -253,21 +137,21 @@ TEST_F(SessionProcessorTest, TimesLongSessionsInSinglePrecision) {
     EXPECT_EQ(ecg[332].timestamp, S + 86140536);
 
     delegate.clear();
-    process(WindowStart, WindowEnd, 0, onlyBlock(SessionSignal::respiration, Bytes(9, 0)));
+    process(WindowStart, WindowEnd, 0, onlyBlock(Respiration, Bytes(9, 0)));
     EXPECT_EQ(timesOf(delegate.named("respiration")),
               (std::vector<uint64_t>{WindowStart, WindowStart + 1051919974400,
                                      WindowStart + 2103839948800}));
 }
 
 TEST_F(SessionProcessorTest, SessionWithEndEqualToStartDeliversEveryRecordAtTheStart) {
-    process(S, S, 0, onlyBlock(SessionSignal::heartRate, {60, 61, 62}));
+    process(S, S, 0, onlyBlock(HeartRate, {60, 61, 62}));
     EXPECT_EQ(timesOf(delegate.named("heart_rate")), (std::vector<uint64_t>{S, S, S}));
 }
 
 TEST_F(SessionProcessorTest, SessionEndingBeforeItsStartDeliversEveryRecordAtTheStart) {
     // Kept by the reader with a warning; without a span nothing may land near 2^64.
-    Blocks blocks = onlyBlock(SessionSignal::ecg, Bytes(6, 0));
-    blocks[index(SessionSignal::activity)] = {1, 2, 4};
+    Blocks blocks = onlyBlock(Ecg, Bytes(6, 0));
+    blocks[Activity] = {1, 2, 4};
     process(S + 5000, S, 0, blocks);
     EXPECT_EQ(timesOf(delegate.named("ecg")), (std::vector<uint64_t>{S + 5000, S + 5000}));
     EXPECT_EQ(timesOf(delegate.named("activity")),
@@ -284,10 +168,11 @@ TEST_F(SessionProcessorTest, SessionWithoutBothTimesDeliversNothing) {
     for (const auto& c : cases) {
         TenvikTest::InternalLogRecorder log;
         delegate.clear();
-        process(c.start, c.end, 2, everyKind());
+        process(c.start, c.end, 2, everyKind(S));
         EXPECT_TRUE(delegate.events().empty()) << c.start << " " << c.end;
         EXPECT_TRUE(log.contains(
-            LogWarning, "SessionProcessor.sessionProcess: skipping session with invalid timestamps"));
+            LogWarning,
+            "SessionProcessor.sessionProcess: skipping session with invalid timestamps"));
     }
     // The times are taken from the session even when it is skipped: the reader reset the
     // invalid one to 0.
@@ -299,30 +184,25 @@ TEST_F(SessionProcessorTest, SessionWithoutBothTimesDeliversNothing) {
 
 TEST_F(SessionProcessorTest, BlockOfPartialRecordsIsDroppedWholeAndTheOthersStillArrive) {
     const struct {
-        SessionSignal signal;
+        Signal signal;
         size_t size;
         const char* text;
         const char* name;
     } cases[] = {
-        {SessionSignal::ecg, 4, "SessionProcessor.parseEcg size: 4", "ecg"},
-        {SessionSignal::ecg, 1000, "SessionProcessor.parseEcg size: 1000", "ecg"},
-        {SessionSignal::respiration, 149, "SessionProcessor.parseRespiration size: 149",
-         "respiration"},
-        {SessionSignal::temperature, 3, "SessionProcessor.parseTemperature size: 3",
-         "temperature"},
-        {SessionSignal::rr, 1, "SessionProcessor.parseRr size: 1", "rr"},
-        {SessionSignal::soundVolume, 5, "SessionProcessor.parseSoundVolume size: 5",
-         "sound_volume"},
-        {SessionSignal::pressure, 6, "SessionProcessor.parsePressure size: 6", "pressure"},
-        {SessionSignal::motion, 17, "SessionProcessor.parseAccel size: 17", "accelerometer"},
-        {SessionSignal::orientation, 15, "SessionProcessor.parseOrientation size: 15",
-         "orientation"},
-        {SessionSignal::steps, 10, "SessionProcessor.parseSteps size: 10", "steps"},
-        {SessionSignal::respirationRate, 1, "SessionProcessor.parseRespirationRate size: 1",
-         "respiration_rate"},
-        {SessionSignal::userEvents, 9, "SessionProcessor.parseUserEvent size: 9", "user_event"},
-        {SessionSignal::eda, 13, "SessionProcessor.parseEda size: 13", "eda"},
-        {SessionSignal::gps, 31, "SessionProcessor.parseGps size: 31", "gps"},
+        {Ecg, 4, "SessionProcessor.parseEcg size: 4", "ecg"},
+        {Ecg, 1000, "SessionProcessor.parseEcg size: 1000", "ecg"},
+        {Respiration, 149, "SessionProcessor.parseRespiration size: 149", "respiration"},
+        {Temperature, 3, "SessionProcessor.parseTemperature size: 3", "temperature"},
+        {Rr, 1, "SessionProcessor.parseRr size: 1", "rr"},
+        {SoundVolume, 5, "SessionProcessor.parseSoundVolume size: 5", "sound_volume"},
+        {Pressure, 6, "SessionProcessor.parsePressure size: 6", "pressure"},
+        {Motion, 17, "SessionProcessor.parseAccel size: 17", "accelerometer"},
+        {Orientation, 15, "SessionProcessor.parseOrientation size: 15", "orientation"},
+        {Steps, 10, "SessionProcessor.parseSteps size: 10", "steps"},
+        {RespirationRate, 1, "SessionProcessor.parseRespirationRate size: 1", "respiration_rate"},
+        {UserEvents, 9, "SessionProcessor.parseUserEvent size: 9", "user_event"},
+        {Eda, 13, "SessionProcessor.parseEda size: 13", "eda"},
+        {Gps, 31, "SessionProcessor.parseGps size: 31", "gps"},
     };
     for (const auto& c : cases) {
         SessionDelegateRecorder recorder;
@@ -330,8 +210,8 @@ TEST_F(SessionProcessorTest, BlockOfPartialRecordsIsDroppedWholeAndTheOthersStil
         TenvikTest::InternalLogRecorder log;
         Blocks blocks = onlyBlock(c.signal, Bytes(c.size, 0x11));
         // A neighbour on either side of every block.
-        blocks[index(SessionSignal::heartRate)] = {60};
-        blocks[index(SessionSignal::signal15)] = {9};
+        blocks[HeartRate] = {60};
+        blocks[Signal15] = {9};
         const Bytes bytes = serialized(S, OneSecondLater, 1, blocks);
         fresh.sessionProcess(Session(bytes.data(), static_cast<uint16_t>(bytes.size()), 18),
                              "online");
@@ -348,10 +228,11 @@ TEST_F(SessionProcessorTest, MotionRecordsOfABadBlockAreNotAnalysed) {
     processor.setContext(&events);
     processor.setMotionEventCallback(&::MotionEventRecorder::onEvent);
     Blocks blocks;
-    // A swing sample, one byte short in its orientation block.
-    blocks[index(SessionSignal::motion)] = {0x00, 0x00, 0xF8, 0x00, 0x10, 0x00, 0, 0, 0,
-                                            0,    0,    0,    0,    0,    0,    0,    0, 0};
-    blocks[index(SessionSignal::orientation)] = Bytes(13, 0);
+    // The swing of the sideways records, its orientation block one byte short.
+    blocks[Motion] = swingMotion();
+    Bytes orientation = sidewaysOrientation(2);
+    orientation.pop_back();
+    blocks[Orientation] = orientation;
     process(blocks);
     EXPECT_TRUE(events.events.empty());
 }
@@ -359,17 +240,16 @@ TEST_F(SessionProcessorTest, MotionRecordsOfABadBlockAreNotAnalysed) {
 // ---- State carried across sessions -------------------------------------------------------------
 
 TEST_F(SessionProcessorTest, ReportsActivityOnlyWhenItChangesAcrossSessions) {
-    process(onlyBlock(SessionSignal::activity, {4, 4, 2}));
+    process(onlyBlock(Activity, {4, 4, 2}));
     // Codes 3, 5 and 6 all mean 16; the 2 the last session ended with is no change.
-    process(onlyBlock(SessionSignal::activity, {2, 3, 5, 6}));
+    process(onlyBlock(Activity, {2, 3, 5, 6}));
     // A skipped session changes nothing.
-    process(0, OneSecondLater, 2, onlyBlock(SessionSignal::activity, {4}));
-    process(onlyBlock(SessionSignal::activity, {6, 8}));
-    EXPECT_EQ(delegate.named("activity"),
-              (std::vector<HostEvent>{{"activity", S, {4}},
-                                      {"activity", S + 666, {2}},
-                                      {"activity", S + 250, {16}},
-                                      {"activity", S + 500, {8}}}));
+    process(0, OneSecondLater, 2, onlyBlock(Activity, {4}));
+    process(onlyBlock(Activity, {6, 8}));
+    EXPECT_EQ(delegate.named("activity"), (std::vector<HostEvent>{{"activity", S, {4}},
+                                                                  {"activity", S + 666, {2}},
+                                                                  {"activity", S + 250, {16}},
+                                                                  {"activity", S + 500, {8}}}));
 }
 
 // Alternating 0 and 100: variation from the second sample, confirmed with the 43rd.
@@ -383,13 +263,13 @@ Bytes alternatingPressure(int first, int count) {
 }
 
 TEST_F(SessionProcessorTest, PressureContactDetectorCarriesItsStateAcrossSessions) {
-    process(onlyBlock(SessionSignal::pressure, alternatingPressure(0, 25)));
+    process(onlyBlock(Pressure, alternatingPressure(0, 25)));
     EXPECT_EQ(delegate.named("pressure_lead_off"),
               (std::vector<HostEvent>{{"pressure_lead_off", 0, {3}}}));
     EXPECT_EQ(delegate.events()[2], (HostEvent{"pressure", S, {0}}));
 
     delegate.clear();
-    process(onlyBlock(SessionSignal::pressure, alternatingPressure(25, 25)));
+    process(onlyBlock(Pressure, alternatingPressure(25, 25)));
     // Sample 43 overall (a 0) is record 17 of the second session, at 17 x 40 ms; the contact
     // comes just before its value, after the wear state and 17 earlier values.
     const auto& events = delegate.events();
@@ -401,40 +281,20 @@ TEST_F(SessionProcessorTest, PressureContactDetectorCarriesItsStateAcrossSession
 
 // ---- Motion analysis ---------------------------------------------------------------------------
 
-// Two motion records and two orientation records held sideways (90 degrees about x, posture 1)
-// with angle y at 61 degrees, where the repetition counters do not run. Gravity then lies along
-// y (2 x 0.70709229^2 = 0.99996 g): the first record's y acceleration of +2 g arms the swing
-// detector, the second's -0.5 g (linear -1.49996 g) fires it.
-Bytes swingMotion() {
-    Bytes records(36, 0);
-    records[2] = 0x20;  // y = 8192 / 4096 = 2 g
-    records[18 + 2] = 0xF8;  // y = -2048 / 4096 = -0.5 g
-    return records;
-}
-
-Bytes sidewaysOrientation(int count) {
-    // Angles 0, 61 x 64 = 0x0F40, 0; w = x = 11585 x 2^-14 = 0x2D41.
-    const Bytes record = {0x00, 0x00, 0x0F, 0x40, 0x00, 0x00, 0x2D,
-                          0x41, 0x2D, 0x41, 0x00, 0x00, 0x00, 0x00};
-    Bytes records;
-    for (int i = 0; i < count; ++i) {
-        records.insert(records.end(), record.begin(), record.end());
-    }
-    return records;
-}
-
 class MotionAnalysisTest : public SessionProcessorTest {
 protected:
     void SetUp() override {
         processor.setContext(&events);
         processor.setMotionEventCallback(&::MotionEventRecorder::onEvent);
     }
+
 public:
     static Blocks swingSession() {
-        Blocks blocks = onlyBlock(SessionSignal::motion, swingMotion());
-        blocks[index(SessionSignal::orientation)] = sidewaysOrientation(2);
+        Blocks blocks = onlyBlock(Motion, swingMotion());
+        blocks[Orientation] = sidewaysOrientation(2);
         return blocks;
     }
+
 protected:
     std::vector<int> codes() const {
         return events.codesWhere([](int) { return true; });
@@ -448,14 +308,14 @@ TEST_F(MotionAnalysisTest, SwingInTheRecordedMotionReachesTheMotionEventCallback
 }
 
 TEST_F(MotionAnalysisTest, RunsOnlyOverPairsOfMotionAndOrientationRecords) {
-    Blocks motionOnly = onlyBlock(SessionSignal::motion, swingMotion());
+    Blocks motionOnly = onlyBlock(Motion, swingMotion());
     process(motionOnly);
-    Blocks orientationOnly = onlyBlock(SessionSignal::orientation, sidewaysOrientation(2));
+    Blocks orientationOnly = onlyBlock(Orientation, sidewaysOrientation(2));
     process(orientationOnly);
     EXPECT_TRUE(codes().empty());
     // One orientation record pairs with the arming motion record only.
-    Blocks oneOrientation = onlyBlock(SessionSignal::motion, swingMotion());
-    oneOrientation[index(SessionSignal::orientation)] = sidewaysOrientation(1);
+    Blocks oneOrientation = onlyBlock(Motion, swingMotion());
+    oneOrientation[Orientation] = sidewaysOrientation(1);
     process(oneOrientation);
     EXPECT_TRUE(codes().empty());
 }
@@ -465,12 +325,12 @@ TEST_F(MotionAnalysisTest, LaterSessionsNeverReuseTheRecordsOfAnEarlierOne) {
     ASSERT_EQ(codes(), (std::vector<int>{1}));
     // Motion records alone, then neither: nothing to pair, though the earlier session's
     // orientation records would re-arm and fire the swing again.
-    process(onlyBlock(SessionSignal::motion, swingMotion()));
-    process(onlyBlock(SessionSignal::heartRate, {60}));
+    process(onlyBlock(Motion, swingMotion()));
+    process(onlyBlock(HeartRate, {60}));
     // Orientation records alone, then a bad motion block.
-    process(onlyBlock(SessionSignal::orientation, sidewaysOrientation(2)));
-    Blocks badMotion = onlyBlock(SessionSignal::motion, Bytes(35, 0));
-    badMotion[index(SessionSignal::orientation)] = sidewaysOrientation(2);
+    process(onlyBlock(Orientation, sidewaysOrientation(2)));
+    Blocks badMotion = onlyBlock(Motion, Bytes(35, 0));
+    badMotion[Orientation] = sidewaysOrientation(2);
     process(badMotion);
     EXPECT_EQ(codes(), (std::vector<int>{1}));
 }
@@ -501,7 +361,7 @@ TEST_F(SessionProcessorTest, MotionEventsComeAfterEverySignal) {
     processor.setContext(&probe);
     processor.setMotionEventCallback(&OrderProbe::onEvent);
     Blocks blocks = MotionAnalysisTest::swingSession();
-    blocks[index(SessionSignal::gps)] = Bytes(32, 0);
+    blocks[Gps] = Bytes(32, 0);
     process(blocks);
     // Wear state, two motion records (three samples each), two orientation records (two
     // each), one GPS record.
@@ -509,7 +369,7 @@ TEST_F(SessionProcessorTest, MotionEventsComeAfterEverySignal) {
     EXPECT_EQ(probe.samplesBefore, (std::vector<size_t>{12}));
 }
 
-// ---- A session delivered from inside a callback --------------------------------------------------
+// ---- A session delivered from inside a callback ------------------------------------------------
 
 // A delegate that, at the first body position of the outer session (after its motion and
 // orientation records), hands the same processor another session, as a host that feeds more
@@ -535,13 +395,13 @@ TEST(SessionProcessorNesting, NestedSessionLeavesTheOuterSessionsTimesAndRecords
     processor.setContext(&events);
     processor.setMotionEventCallback(&::MotionEventRecorder::onEvent);
 
-    Blocks outerBlocks = onlyBlock(SessionSignal::bodyPosition, {1, 2});
-    outerBlocks[index(SessionSignal::motion)] = swingMotion();
-    outerBlocks[index(SessionSignal::orientation)] = sidewaysOrientation(2);
-    outerBlocks[index(SessionSignal::signal15)] = {5, 6};
+    Blocks outerBlocks = onlyBlock(BodyPosition, {1, 2});
+    outerBlocks[Motion] = swingMotion();
+    outerBlocks[Orientation] = sidewaysOrientation(2);
+    outerBlocks[Signal15] = {5, 6};
     const Bytes outerBytes = serialized(S, OneSecondLater, 0, outerBlocks);
     // The inner session comes a day later, with motion records of its own.
-    Blocks innerBlocks = onlyBlock(SessionSignal::motion, Bytes(36, 0));
+    Blocks innerBlocks = onlyBlock(Motion, Bytes(36, 0));
     const Bytes innerBytes = serialized(S + 86400000, S + 86401000, 0, innerBlocks);
     const Session outer(outerBytes.data(), static_cast<uint16_t>(outerBytes.size()), 18);
     const Session inner(innerBytes.data(), static_cast<uint16_t>(innerBytes.size()), 18);
@@ -593,9 +453,9 @@ TEST(SessionProcessorFirmware, FirmwareAfter3775IsNotADayOff) {
     const struct {
         const char* revision;
         int64_t expected;
-    } cases[] = {{"3.7.76", 0},        {"3.8.0", 0},          {"4.0", 0},
-                 {"3.7.75.1", 0},      {"3.7.75", 86400000},  {"3.7.75.0", 86400000},
-                 {"3.7.74", 86400000}, {"2.9.99", 86400000},  {"", 86400000},
+    } cases[] = {{"3.7.76", 0},        {"3.8.0", 0},         {"4.0", 0},
+                 {"3.7.75.1", 0},      {"3.7.75", 86400000}, {"3.7.75.0", 86400000},
+                 {"3.7.74", 86400000}, {"2.9.99", 86400000}, {"", 86400000},
                  {"3.7.", 86400000}};
     for (const auto& c : cases) {
         SessionDelegateRecorder delegate;

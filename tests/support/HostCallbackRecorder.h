@@ -28,6 +28,18 @@ struct HostEvent {
     }
 };
 
+// The events of one callback, in order.
+inline std::vector<HostEvent> eventsNamed(const std::vector<HostEvent>& events,
+                                          const std::string& name) {
+    std::vector<HostEvent> out;
+    for (const auto& event : events) {
+        if (event.name == name) {
+            out.push_back(event);
+        }
+    }
+    return out;
+}
+
 // Registers every data callback of an instance (the 22 of TenvikSDK_init_callbacks and the
 // live EDA and GPS ones) with itself as the context, and records what arrives in order.
 class HostCallbackRecorder {
@@ -103,13 +115,7 @@ public:
 
     // The events of one callback, in order.
     std::vector<HostEvent> named(const std::string& name) const {
-        std::vector<HostEvent> out;
-        for (const auto& event : recorded) {
-            if (event.name == name) {
-                out.push_back(event);
-            }
-        }
-        return out;
+        return eventsNamed(recorded, name);
     }
 
     // The first value of every event of one callback, in order.

@@ -23,13 +23,7 @@ public:
     void clear() { recorded.clear(); }
 
     std::vector<HostEvent> named(const std::string& name) const {
-        std::vector<HostEvent> out;
-        for (const auto& event : recorded) {
-            if (event.name == name) {
-                out.push_back(event);
-            }
-        }
-        return out;
+        return eventsNamed(recorded, name);
     }
 
     void didReceiveEcg(float v, uint64_t t) override { add("ecg", t, v); }

@@ -94,10 +94,10 @@ TEST(SyncConfiguration, SignalCountAndModeFromTheFirmwareOptions) {
     for (const Case& c : {Case{0, 15}, Case{1, 16}, Case{2, 18}, Case{7, 18}}) {
         auto sync = std::make_unique<Sync>();
         EXPECT_EQ(sync->getSignalCount(), 0);
-        EXPECT_EQ(sync->getMode(), 1u);
+        EXPECT_EQ(sync->getMode(), 1);
         sync->configure(14, 18, 2, FirmwareVersion::fromText("3.0.0"), 2, c.kind);
         EXPECT_EQ(sync->getSignalCount(), c.signals) << c.kind;
-        EXPECT_EQ(sync->getMode(), 2u);
+        EXPECT_EQ(sync->getMode(), 2);
     }
 }
 
