@@ -3,9 +3,11 @@
 #include <cstring>
 #include <string_view>
 
+#include "common/ByteConverters.h"
 #include "common/Log.h"
 #include "common/TimeUtils.h"
 #include "link/UnifiedBLEManager.h"
+#include "sync/SyncStatus.h"
 
 namespace Tenvik {
 
@@ -84,8 +86,29 @@ void TenvikSDK::initCallbacks(const HostCallbacks& callbacks) {
     processManager.setUserEventCallback(callbacks.userEventCallback);
 }
 
+// Nine of them reach the synchronisation process through the process manager, the others
+// directly; each is stored where both transfer modes read it.
 void TenvikSDK::initSynchronizationCallbacks(const SynchronizationCallbacks& callbacks) {
-    synchronizationCallbacks = callbacks;
+    processManager.setSyncStateCallback(callbacks.syncStateCallback);
+    processManager.setSyncProgressCallback(callbacks.syncProgressCallback);
+    processManager.setPastEcgCallback(callbacks.pastEcgCallback);
+    processManager.setPastRespirationCallback(callbacks.pastRespirationCallback);
+    processManager.setPastTemperatureCallback(callbacks.pastTemperatureCallback);
+    processManager.setPastHeartRateCallback(callbacks.pastHeartRateCallback);
+    sync.setPastRrCallback(callbacks.pastRrCallback);
+    processManager.setPastActivityCallback(callbacks.pastActivityCallback);
+    processManager.setPastRespirationRateCallback(callbacks.pastRespirationRateCallback);
+    processManager.setPastStepsCallback(callbacks.pastStepsCallback);
+    sync.setPastUserEventCallback(callbacks.pastUserEventCallback);
+    sync.setPastSoundVolumeCallback(callbacks.pastSoundVolumeCallback);
+    sync.setPastPressureCallback(callbacks.pastPressureCallback);
+    sync.setPastAccelerometerCallback(callbacks.pastAccelerometerCallback);
+    sync.setPastMotionVector2Callback(callbacks.pastMotionVector2Callback);
+    sync.setPastQuaternionCallback(callbacks.pastQuaternionCallback);
+    sync.setPastOrientationCallback(callbacks.pastOrientationCallback);
+    sync.setPastMotionVector3Callback(callbacks.pastMotionVector3Callback);
+    sync.setPastBodyPositionCallback(callbacks.pastBodyPositionCallback);
+    sync.setPastSignal15Callback(callbacks.pastSignal15Callback);
 }
 
 void TenvikSDK::setPayloadCallback(TenvikSDK_PayloadCallback callback) {
@@ -101,11 +124,11 @@ void TenvikSDK::setGpsCallback(TenvikSDK_TimedGpsCallback callback) {
 }
 
 void TenvikSDK::setPastEdaCallback(TenvikSDK_TimedFloatCallback callback) {
-    pastEdaCallback = callback;
+    sync.setPastEdaCallback(callback);
 }
 
 void TenvikSDK::setPastGpsCallback(TenvikSDK_TimedGpsCallback callback) {
-    pastGpsCallback = callback;
+    sync.setPastGpsCallback(callback);
 }
 
 void TenvikSDK::setBLESendCallback(TenvikSDK_BleSendCallback callback) {
@@ -257,13 +280,85 @@ void TenvikSDK::receiveMessage(const char* data, uint16_t size, uint16_t pid,
         processManager.process(reinterpret_cast<const uint8_t*>(data), size, pid, options);
         return;
     }
-    const auto* end = size > 0 ? static_cast<const char*>(std::memchr(data, 0, size)) : nullptr;
-    const std::string_view text(data, end != nullptr ? static_cast<size_t>(end - data) : size);
-    // Only the legacy synchronisation commands move the path away from idle (3), and the steps
-    // of the other states arrive with the synchronisation process: every message ends here.
-    if (text == "RECEIVED" || legacySyncState == 3) {
+    if (legacyMessageText(data, size) == "RECEIVED") {
         return;
     }
+    switch (legacySyncState) {
+        case legacySyncTransfer:
+            sync.process(reinterpret_cast<const uint8_t*>(data), size, options);
+            return;
+        case legacySyncAwaitingStart:
+            handleLegacyStartReply(reinterpret_cast<const uint8_t*>(data), size);
+            return;
+        case legacySyncAwaitingCount: handleLegacyCountReply(data, size); return;
+        default: return;  // idle
+    }
+}
+
+// The message as text: up to its first zero byte, never beyond its size.
+std::string_view TenvikSDK::legacyMessageText(const char* data, uint16_t size) {
+    if (data == nullptr || size == 0) {
+        return {};
+    }
+    const auto* end = static_cast<const char*>(std::memchr(data, 0, size));
+    return {data, end != nullptr ? static_cast<size_t>(end - data) : size};
+}
+
+// Only these two commands move the legacy path away from idle; nothing sends them today.
+void TenvikSDK::checkLegacySyncCommand(const std::string& command) {
+    if (legacySyncState != legacySyncIdle) {
+        return;
+    }
+    if (command == "sync start") {
+        legacySyncState = legacySyncAwaitingStart;
+    } else if (command == "sync count") {
+        legacySyncState = legacySyncAwaitingCount;
+    }
+}
+
+namespace {
+
+// What the host hears when the device answers a start with anything but "start".
+constexpr int legacyStartRefusedState = 3;
+
+}  // namespace
+
+// The device answers a start with a "start" header: the transfer begins. Anything else ends
+// the attempt. A reply too short to hold a header is refused and the path keeps waiting.
+void TenvikSDK::handleLegacyStartReply(const uint8_t* data, uint16_t size) {
+    if (data == nullptr || size < SyncReceiver::headerLayoutSize) {
+        logLine(LogWarning,
+                "TenvikSDK::handleLegacyStartReply: reply shorter than a sync header, size = ",
+                size);
+        return;
+    }
+    SyncHeader header;
+    SyncReceiver::parseHeader(header, data);
+    const TenvikSDK_IntCallback reportState = sync.getReceiver().getSyncStateCallback();
+    if (SyncReceiver::classifyHeader(header) == SyncStatusStart) {
+        if (reportState != nullptr) {
+            reportState(context, SyncStateStarted);
+        }
+        legacySyncState = legacySyncTransfer;
+        return;
+    }
+    legacySyncState = legacySyncIdle;
+    if (reportState != nullptr) {
+        reportState(context, legacyStartRefusedState);
+    }
+}
+
+// The device answers a count request with a text whose first number counts bytes; the host
+// hears thousands of them.
+void TenvikSDK::handleLegacyCountReply(const char* data, uint16_t size) {
+    legacySyncState = legacySyncIdle;
+    const TenvikSDK_ProgressCallback reportProgress = sync.getReceiver().getSyncProgressCallback();
+    if (reportProgress == nullptr) {
+        return;
+    }
+    const std::string text(legacyMessageText(data, size));
+    const int count = parseLeadingInteger(text.c_str());
+    reportProgress(context, static_cast<uint32_t>(count) / 1000u, -1.0f);
 }
 
 void TenvikSDK::receiveMessage(const char* data, uint32_t length, uint16_t pid) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/FirmwareVersion.h"
@@ -124,11 +125,26 @@ public:
     const Sender& getSender() const { return sender; }
     const Receiver& getReceiver() const { return receiver; }
     const ProcessManager& getProcessManager() const { return processManager; }
+
+    // The legacy synchronisation path of firmware whose messages bypass the process manager:
+    // idle until a synchronisation command is seen, then waiting for the device's reply to a
+    // start or to a count request, or passing a transfer to the synchronisation process.
+    enum LegacySyncState : int {
+        legacySyncTransfer = 0,
+        legacySyncAwaitingStart = 1,
+        legacySyncAwaitingCount = 2,
+        legacySyncIdle = 3,
+    };
+    void checkLegacySyncCommand(const std::string& command);
+    void handleLegacyStartReply(const uint8_t* data, uint16_t size);
+    void handleLegacyCountReply(const char* data, uint16_t size);
+    int getLegacySyncState() const { return legacySyncState; }
     const Sync& getSync() const { return sync; }
     const SessionProcessor& getSessionProcessor() const { return sessionProcessor; }
 
 private:
     void configureLegacyFraming();
+    static std::string_view legacyMessageText(const char* data, uint16_t size);
     // The host's data callbacks, kept by the converter for live and session values alike.
     const DataConverter::Callbacks& dataCallbacks() const { return dataConverter.getCallbacks(); }
     // The device link: created once, its four callbacks lead back into this object.
@@ -142,7 +158,7 @@ private:
     void queueTextCommand(const uint8_t* data, int size);
     int linkProtocol() const;
 
-    int legacySyncState = 3;
+    int legacySyncState = legacySyncIdle;
     DataConverter dataConverter;
     void* context = nullptr;
     Sender sender;
@@ -156,10 +172,6 @@ private:
     TenvikSDK_BleSendCallback bleSendCallback = nullptr;
     TenvikSDK_BleReadyCallback bleReadyCallback = nullptr;
     void* bleContext = nullptr;
-
-    SynchronizationCallbacks synchronizationCallbacks;
-    TenvikSDK_TimedFloatCallback pastEdaCallback = nullptr;
-    TenvikSDK_TimedGpsCallback pastGpsCallback = nullptr;
 
     int hostCallDepth = 0;
     bool destroyRequested = false;

@@ -32,13 +32,41 @@ inline void onLog(void*, int, const char* text) {
     touch(reinterpret_cast<const uint8_t*>(text), std::strlen(text));
 }
 
-// An instance of the revision with every link callback and the log callback set.
+// The synchronisation callbacks: some decoders of recordings run only while theirs is set.
+inline void onState(void*, int state) { sink = static_cast<uint8_t>(state); }
+inline void onProgress(void*, uint32_t count, float) { sink = static_cast<uint8_t>(count); }
+inline void onFloat(void*, uint64_t t, float) { sink = static_cast<uint8_t>(t); }
+inline void onUInt8(void*, uint64_t t, uint8_t v) { sink = static_cast<uint8_t>(t + v); }
+inline void onUInt16(void*, uint64_t t, uint16_t v) { sink = static_cast<uint8_t>(t + v); }
+inline void onUInt32(void*, uint64_t t, uint32_t v) { sink = static_cast<uint8_t>(t + v); }
+inline void onUInt64(void*, uint64_t t, uint64_t v) { sink = static_cast<uint8_t>(t + v); }
+inline void onTime(void*, uint64_t t) { sink = static_cast<uint8_t>(t); }
+inline void onVector(void*, uint64_t t, float, float, float) { sink = static_cast<uint8_t>(t); }
+inline void onQuaternion(void*, uint64_t t, float, float, float, float) {
+    sink = static_cast<uint8_t>(t);
+}
+inline void onGps(void*, uint64_t t, float, float, float, float, float, float) {
+    sink = static_cast<uint8_t>(t);
+}
+
+inline void registerSynchronization(TenvikSDK* sdk) {
+    TenvikSDK_init_synchronization_callbacks(
+        onState, onProgress, onFloat, onFloat, onFloat, onUInt32, onUInt32, onUInt32, onUInt32,
+        onUInt64, onTime, onUInt16, onUInt32, onVector, onVector, onQuaternion, onVector,
+        onVector, onUInt32, onUInt8, sdk);
+    TenvikSDK_set_past_eda_callback(onFloat, sdk);
+    TenvikSDK_set_past_gps_callback(onGps, sdk);
+}
+
+// An instance of the revision with every link callback, the synchronisation callbacks and the
+// log callback set.
 inline TenvikSDK* create(const char* revision) {
     TenvikSDK* sdk = TenvikSDK_create(revision, static_cast<int>(std::strlen(revision)));
     if (sdk != nullptr) {
         TenvikSDK_set_payload_callback(onPayload, sdk);
         TenvikSDK_set_ble_send_callback(onSend, sdk);
         TenvikSDK_set_ble_ready_callback(onReady, sdk);
+        registerSynchronization(sdk);
         TenvikSDK_set_log_callback(onLog, nullptr);
     }
     return sdk;

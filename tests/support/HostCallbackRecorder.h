@@ -89,6 +89,33 @@ public:
         TenvikSDK_set_gps_callback(pick("gps", &onGps), sdk);
     }
 
+    // Registers the 20 synchronisation callbacks and the past EDA and GPS ones, leaving out
+    // the one named. They arrive as "sync_state" (the state), "sync_progress" (count, rate)
+    // and "past_" followed by the live name ("past_ecg", "past_steps" ...).
+    void registerSynchronization(const std::string& without = "") {
+        auto pick = [&](const char* name, auto callback) {
+            return without == name ? nullptr : callback;
+        };
+        TenvikSDK_init_synchronization_callbacks(
+            pick("sync_state", &onSyncState), pick("sync_progress", &onSyncProgress),
+            pick("past_ecg", &onPastEcg), pick("past_respiration", &onPastRespiration),
+            pick("past_temperature", &onPastTemperature),
+            pick("past_heart_rate", &onPastHeartRate), pick("past_rr", &onPastRr),
+            pick("past_activity", &onPastActivity),
+            pick("past_respiration_rate", &onPastRespirationRate),
+            pick("past_steps", &onPastSteps), pick("past_user_event", &onPastUserEvent),
+            pick("past_sound_volume", &onPastSoundVolume), pick("past_pressure", &onPastPressure),
+            pick("past_accelerometer", &onPastAccelerometer),
+            pick("past_motion_vector2", &onPastMotionVector2),
+            pick("past_quaternion", &onPastQuaternion),
+            pick("past_orientation", &onPastOrientation),
+            pick("past_motion_vector3", &onPastMotionVector3),
+            pick("past_body_position", &onPastBodyPosition),
+            pick("past_signal15", &onPastSignal15), sdk);
+        TenvikSDK_set_past_eda_callback(pick("past_eda", &onPastEda), sdk);
+        TenvikSDK_set_past_gps_callback(pick("past_gps", &onPastGps), sdk);
+    }
+
     TenvikSDK* handle() const { return sdk; }
     const std::vector<HostEvent>& events() const { return recorded; }
     void clear() { recorded.clear(); }
@@ -179,6 +206,60 @@ private:
     static void onGps(void* c, uint64_t t, float a, float b, float d, float e, float f,
                       float g) {
         add(c, "gps", t, a, b, d, e, f, g);
+    }
+
+    static void onSyncState(void* c, int v) { add(c, "sync_state", 0, v); }
+    static void onSyncProgress(void* c, uint32_t count, float rate) {
+        add(c, "sync_progress", 0, count, rate);
+    }
+    static void onPastEcg(void* c, uint64_t t, float v) { add(c, "past_ecg", t, v); }
+    static void onPastRespiration(void* c, uint64_t t, float v) {
+        add(c, "past_respiration", t, v);
+    }
+    static void onPastTemperature(void* c, uint64_t t, float v) {
+        add(c, "past_temperature", t, v);
+    }
+    static void onPastHeartRate(void* c, uint64_t t, uint32_t v) {
+        add(c, "past_heart_rate", t, v);
+    }
+    static void onPastRr(void* c, uint64_t t, uint32_t v) { add(c, "past_rr", t, v); }
+    static void onPastActivity(void* c, uint64_t t, uint32_t v) { add(c, "past_activity", t, v); }
+    static void onPastRespirationRate(void* c, uint64_t t, uint32_t v) {
+        add(c, "past_respiration_rate", t, v);
+    }
+    static void onPastSteps(void* c, uint64_t t, uint64_t v) {
+        // Kept exact, as the live steps.
+        add(c, "past_steps", t, static_cast<double>(v >> 32),
+            static_cast<double>(v & 0xFFFFFFFFu));
+    }
+    static void onPastUserEvent(void* c, uint64_t t) { add(c, "past_user_event", t); }
+    static void onPastSoundVolume(void* c, uint64_t t, uint16_t v) {
+        add(c, "past_sound_volume", t, v);
+    }
+    static void onPastPressure(void* c, uint64_t t, uint32_t v) { add(c, "past_pressure", t, v); }
+    static void onPastAccelerometer(void* c, uint64_t t, float x, float y, float z) {
+        add(c, "past_accelerometer", t, x, y, z);
+    }
+    static void onPastMotionVector2(void* c, uint64_t t, float x, float y, float z) {
+        add(c, "past_motion_vector2", t, x, y, z);
+    }
+    static void onPastQuaternion(void* c, uint64_t t, float a, float b, float d, float e) {
+        add(c, "past_quaternion", t, a, b, d, e);
+    }
+    static void onPastOrientation(void* c, uint64_t t, float a, float b, float d) {
+        add(c, "past_orientation", t, a, b, d);
+    }
+    static void onPastMotionVector3(void* c, uint64_t t, float x, float y, float z) {
+        add(c, "past_motion_vector3", t, x, y, z);
+    }
+    static void onPastBodyPosition(void* c, uint64_t t, uint32_t v) {
+        add(c, "past_body_position", t, v);
+    }
+    static void onPastSignal15(void* c, uint64_t t, uint8_t v) { add(c, "past_signal15", t, v); }
+    static void onPastEda(void* c, uint64_t t, float v) { add(c, "past_eda", t, v); }
+    static void onPastGps(void* c, uint64_t t, float a, float b, float d, float e, float f,
+                          float g) {
+        add(c, "past_gps", t, a, b, d, e, f, g);
     }
 
     TenvikSDK* sdk = nullptr;
