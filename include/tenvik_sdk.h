@@ -39,6 +39,8 @@
  * clear callbacks (the change holds from the next value on, even within the same packet),
  * change the context, send a command, feed more data, or destroy the instance (see
  * TenvikSDK_destroy). The library reads each callback pointer right before it calls it.
+ * A notification chunk fed from inside a callback is taken in order after the chunk in
+ * progress, before the outermost call returns; its callbacks come then.
  *
  * CALLBACKS
  *

@@ -173,6 +173,28 @@ void UnifiedBLEManager::initializeProtocol() {
 // ---- Receiving ------------------------------------------------------------------------------
 
 void UnifiedBLEManager::processChunk(const uint8_t* data, int length) {
+    if (processingChunk) {
+        if (describesNoBuffer(data, length) || length > longestChunk(protocolVersion)) {
+            processOneChunk(data, length);  // refused before any state is touched
+        } else {
+            chunksFedDuringCallbacks.emplace_back(data, data + length);
+        }
+        return;
+    }
+    processingChunk = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{processingChunk};
+    processOneChunk(data, length);
+    while (!chunksFedDuringCallbacks.empty()) {
+        const std::vector<uint8_t> next = std::move(chunksFedDuringCallbacks.front());
+        chunksFedDuringCallbacks.pop_front();
+        processOneChunk(next.data(), static_cast<int>(next.size()));
+    }
+}
+
+void UnifiedBLEManager::processOneChunk(const uint8_t* data, int length) {
     if (describesNoBuffer(data, length)) {
         logLine(LogWarning, "UnifiedBLEManager::processChunk - refused chunk of invalid length ",
                 length);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -62,6 +63,7 @@ public:
 private:
     friend class UnifiedBLEAdapter;
 
+    void processOneChunk(const uint8_t* data, int length);
     void processLegacyChunk(const uint8_t* data, int length);
     void frameLegacyBuffer();
     void processV3Chunk(const uint8_t* data, int length);
@@ -92,6 +94,11 @@ private:
     bool initialized = false;
     HeaderTemplate headerTemplate;
     std::vector<uint8_t> legacyBuffer;
+    // Chunks fed from inside one of the callbacks while a chunk is in progress. The reassembly
+    // state of every protocol is in the middle of a step then, so they wait, in order, until
+    // that chunk is done. Empty in ordinary traffic, which never allocates here.
+    bool processingChunk = false;
+    std::deque<std::vector<uint8_t>> chunksFedDuringCallbacks;
     // Reused storage for delivered payloads, outgoing packets and protocol-4 chunks, so that
     // steady traffic allocates nothing.
     std::vector<uint8_t> scratch;

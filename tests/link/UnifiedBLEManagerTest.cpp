@@ -179,8 +179,8 @@ TEST(ProtocolTwoReceive, OwnerMayFeedTheNextChunkFromInsideTheCallback) {
                          },
                          nullptr);
     feed(manager, joined({v2Packet(0, {0x11}), v2Packet(0, {0x33})}));
-    // The nested chunk follows the outer one's bytes: 0x33 is older than it.
-    EXPECT_EQ(seen, (std::vector<Bytes>{{}, {0x33}, {0x22, 0x22, 0x22}, {0x11}}));
+    // The nested chunk waits until the chunk in progress is done: 0x33 arrived before it.
+    EXPECT_EQ(seen, (std::vector<Bytes>{{}, {0x11}, {0x33}, {0x22, 0x22, 0x22}}));
 }
 
 TEST(ProtocolThreeReceive, DeliversPidOptionsAndType) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DeviceFrames.h"
@@ -437,5 +438,64 @@ TEST(FeedInsideCallback, ThePacketBeingDeliveredKeepsItsValues) {
     EXPECT_EQ(host.values, expected);
     TenvikSDK_destroy(host.sdk);
 }
+
+// ---- Chunks fed from inside a callback ---------------------------------------------------------
+
+// A host whose log callback feeds one more chunk from the first line it is given, whatever
+// line that is: every framing step of the link logs, so the chunk arrives in the middle of one.
+struct FeedingLogHost {
+    TenvikSDK* sdk = nullptr;
+    Bytes fedChunk;
+    std::vector<std::pair<std::string, Bytes>> payloads;
+
+    static void onLog(void* context, int, const char*) {
+        auto* self = static_cast<FeedingLogHost*>(context);
+        if (!self->fedChunk.empty()) {
+            const Bytes next = self->fedChunk;
+            self->fedChunk.clear();
+            TenvikSDK_process_ble_chunk(next.data(), static_cast<int>(next.size()), self->sdk);
+        }
+    }
+    static void onPayload(void* context, const char* name, const uint8_t* data, size_t size) {
+        static_cast<FeedingLogHost*>(context)->payloads.emplace_back(name, Bytes(data, data + size));
+    }
+};
+
+struct FeedCase {
+    const char* revision;
+    Bytes chunk;
+    Bytes fed;
+    std::vector<std::pair<std::string, Bytes>> expected;
+};
+
+class FeedFromLogLine : public ::testing::TestWithParam<FeedCase> {};
+
+TEST_P(FeedFromLogLine, IsTakenAfterTheChunkInProgress) {
+    const FeedCase& c = GetParam();
+    FeedingLogHost host;
+    host.sdk = TenvikSDK_create(c.revision, static_cast<int>(std::string(c.revision).size()));
+    TenvikSDK_set_context(&host, host.sdk);
+    TenvikSDK_set_payload_callback(&FeedingLogHost::onPayload, host.sdk);
+    TenvikSDK_set_log_callback(&FeedingLogHost::onLog, &host);
+    host.fedChunk = c.fed;
+    TenvikSDK_process_ble_chunk(c.chunk.data(), static_cast<int>(c.chunk.size()), host.sdk);
+    TenvikSDK_set_log_callback(nullptr, nullptr);
+    // In the order the bytes arrived, each message once and whole.
+    EXPECT_EQ(host.payloads, c.expected);
+    TenvikSDK_destroy(host.sdk);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Protocols, FeedFromLogLine,
+    ::testing::Values(
+        // Protocol 2: a padding byte and two packets in one chunk, the third fed meanwhile.
+        FeedCase{"2.2.15", joined({{0x00}, v2Packet(0, {0x11}), v2Packet(0, {0x33})}),
+                 v2Packet(0, {0x22}), {{"system", {0x11}}, {"system", {0x33}}, {"system", {0x22}}}},
+        // Protocols 3 and 4: one message a chunk, to the system process (PID 0), which hands
+        // on a message of an unknown kind as it is.
+        FeedCase{"3.0.0", v3Message(Bytes(4, 0x11), 0), v3Message(Bytes(4, 0x22), 0),
+                 {{"System", Bytes(4, 0x11)}, {"System", Bytes(4, 0x22)}}},
+        FeedCase{"4.0.0", v4Message(Bytes(4, 0x11), 0), v4Message(Bytes(4, 0x22), 0),
+                 {{"System", Bytes(4, 0x11)}, {"System", Bytes(4, 0x22)}}}));
 
 }  // namespace

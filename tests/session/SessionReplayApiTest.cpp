@@ -5,6 +5,7 @@
 // precision.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
@@ -266,9 +267,9 @@ TEST_F(SessionReplay, DestroyingTheInstanceFromASessionCallbackEndsTheReplay) {
               (std::vector<std::string>{"wear_state", "ecg", "ecg", "respiration"}));
 }
 
-TEST_F(SessionReplay, SessionFedFromInsideACallbackLeavesTheOuterSessionIntact) {
-    // The outer session's swing records come before its body positions; at the first of those
-    // the host feeds a session of a day later with motion records of its own.
+TEST_F(SessionReplay, SessionFedFromInsideACallbackIsReplayedAfterTheOuterOne) {
+    // At the outer session's first body position the host feeds a session of a day later with
+    // motion records of its own; it waits until the outer session, swing included, is done.
     Blocks outer = onlyBlock(Motion, swingMotion());
     outer[Orientation] = sidewaysOrientation(2);
     outer[BodyPosition] = {1, 2};
@@ -287,7 +288,13 @@ TEST_F(SessionReplay, SessionFedFromInsideACallbackLeavesTheOuterSessionIntact) 
     EXPECT_EQ(timesOf("accelerometer"),
               (std::vector<uint64_t>{S, S + 500, S + 86400000, S + 86400500}));
     EXPECT_EQ(host.named("motion_event"), (std::vector<HostEvent>{{"motion_event", 0, {1}}}));
-    EXPECT_EQ(host.events().back(), (HostEvent{"motion_event", 0, {1}}));
+    const std::vector<HostEvent>& events = host.events();
+    const auto swing = std::find(events.begin(), events.end(), HostEvent{"motion_event", 0, {1}});
+    const auto innerFirst = std::find_if(events.begin(), events.end(), [](const HostEvent& e) {
+        return e.name == "accelerometer" && e.timestamp == S + 86400000;
+    });
+    ASSERT_NE(innerFirst, events.end());
+    EXPECT_LT(swing, innerFirst);
 }
 
 }  // namespace
