@@ -4,6 +4,11 @@
 #include <cstdio>
 #include <new>
 #include <string>
+#include <type_traits>
+
+#if defined(__GLIBCXX__)
+#include <cxxabi.h>
+#endif
 
 #include "common/FirmwareVersion.h"
 #include "common/Log.h"
@@ -16,12 +21,47 @@ Tenvik::TenvikSDK* instance(TenvikSDK* handle) {
     return reinterpret_cast<Tenvik::TenvikSDK*>(handle);
 }
 
-// Runs `action` on the instance behind the handle; a null handle does nothing and nothing
-// thrown inside crosses the C boundary. A host callback reached from `action` may destroy the
-// instance: it then stays alive until this, the outermost call on it, returns. An instance the
+// Keeps the instance alive for the length of one export call: a host callback reached from
+// inside may destroy it, and then the outermost call, when it ends, frees it.
+class HostCall {
+public:
+    explicit HostCall(Tenvik::TenvikSDK& instance) : sdk(instance) { sdk.beginHostCall(); }
+    ~HostCall() {
+        if (sdk.endHostCall()) {
+            delete &sdk;
+        }
+    }
+    HostCall(const HostCall&) = delete;
+    HostCall& operator=(const HostCall&) = delete;
+
+private:
+    Tenvik::TenvikSDK& sdk;
+};
+
+// Runs one export's work; no exception thrown inside crosses the C boundary. Thread
+// cancellation (pthread_exit or pthread_cancel inside a host callback) is not an error and
+// unwinds on through. The runtime binds the forced-unwind handler to no object, which the
+// sanitizer's null-reference check would report; nothing in here reads the caught object, and
+// the function stays out of line so that the exemption stays with it.
+using Work = void (*)(void* action, Tenvik::TenvikSDK& sdk);
+#if defined(__GLIBCXX__)
+__attribute__((no_sanitize("null"), noinline))
+#endif
+void runGuarded(Work work, void* action, Tenvik::TenvikSDK& sdk) {
+    try {
+        work(action, sdk);
+#if defined(__GLIBCXX__)
+    } catch (abi::__forced_unwind&) {
+        throw;
+#endif
+    } catch (...) {
+    }
+}
+
+// Runs `action` on the instance behind the handle; a null handle does nothing. An instance the
 // host has destroyed from inside a callback takes no further calls.
 template <typename Action>
-void withInstance(TenvikSDK* handle, Action&& action) noexcept {
+void withInstance(TenvikSDK* handle, Action&& action) {
     if (handle == nullptr) {
         return;
     }
@@ -29,14 +69,10 @@ void withInstance(TenvikSDK* handle, Action&& action) noexcept {
     if (sdk.isDestroyRequested()) {
         return;
     }
-    sdk.beginHostCall();
-    try {
-        action(sdk);
-    } catch (...) {
-    }
-    if (sdk.endHostCall()) {
-        delete &sdk;
-    }
+    using Callable = std::remove_reference_t<Action>;
+    const HostCall call(sdk);
+    runGuarded([](void* callable, Tenvik::TenvikSDK& s) { (*static_cast<Callable*>(callable))(s); },
+               const_cast<void*>(static_cast<const void*>(&action)), sdk);
 }
 
 }  // namespace
