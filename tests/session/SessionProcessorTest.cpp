@@ -118,6 +118,28 @@ TEST_F(SessionProcessorTest, DeliversEverySignalKindWithItsValuesAndTimes) {
     EXPECT_EQ(processor.getTimestampEnd(), OneSecondLater);
 }
 
+TEST_F(SessionProcessorTest, SixteenBitFieldsReadUnsignedInTheirOwnByteOrder) {
+    // 0x9234 = 37428 has its top bit set: a signed read would go negative. Sound volume is
+    // big-endian, the others little-endian.
+    const struct {
+        Signal signal;
+        Bytes record;
+        const char* name;
+        double expected;
+    } cases[] = {
+        {Temperature, {0x34, 0x92}, "temperature", static_cast<double>(37428.0f / 100.0f)},
+        {Rr, {0x34, 0x92}, "rr", 37428},
+        {RespirationRate, {0x34, 0x92}, "respiration_rate", 37428},
+        {SoundVolume, {0x92, 0x34}, "sound_volume", 37428},
+    };
+    for (const auto& c : cases) {
+        delegate.clear();
+        process(onlyBlock(c.signal, c.record));
+        EXPECT_EQ(delegate.named(c.name), (std::vector<HostEvent>{{c.name, S, {c.expected}}}))
+            << c.name;
+    }
+}
+
 TEST_F(SessionProcessorTest, ReadsEverySignalWhateverCountTheSessionWasReadWith) {
     // A session read with 15 signals has the last three empty; the others are all delivered.
     const Bytes bytes = serialized(S, OneSecondLater, 2, everyKind(S));
