@@ -358,10 +358,11 @@ TEST_F(MotionAnalysisTest, LaterSessionsNeverReuseTheRecordsOfAnEarlierOne) {
     EXPECT_EQ(codes(), (std::vector<int>{1}));
 }
 
-// Upright (identity quaternion) with the y and z accelerations swinging: the repetition counters
-// run (angle y 0 to 6 degrees) and integrate at the rate they are given. The analysis must feed a motion
-// detector exactly what a detector fed by hand receives: record i of each block paired, gravity
-// (1 g along z for the identity) removed, the angles of the record, 56 samples a second.
+// Upright (identity quaternion) with the y and z accelerations swinging: the repetition
+// counters run (angle y 0 to 6 degrees) and integrate at the rate they are given. The analysis
+// must feed a motion detector exactly what a detector fed by hand receives: record i of each
+// block paired, gravity (1 g along z for the identity) removed, the angles of the record, 56
+// samples a second.
 TEST_F(MotionAnalysisTest, FeedsTheDetectorEachRecordPairAt56SamplesASecond) {
     constexpr int records = 50;
     Bytes motion;

@@ -227,7 +227,8 @@ Blocks plankSession() {
     Bytes orientation;
     for (int i = 0; i < 50; ++i) {
         // x, y, z = 0, 0, 4096 (1 g); the two further vectors zero.
-        const Bytes still = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        const Bytes still = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0, 0, 0,
+                             0,    0,    0,    0,    0,    0,    0, 0, 0};
         // Angles 0, 61 x 64 = 0x0F40, 0; quaternion w = 0x4000 (1), x = y = z = 0.
         const Bytes level = {0x00, 0x00, 0x0F, 0x40, 0x00, 0x00, 0x40,
                              0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
