@@ -256,6 +256,33 @@ TEST_F(SyncReceiverTest, FloorAppliesToEveryRecordOfAGroup) {
     EXPECT_EQ(records[2].timestamp, 36u);
 }
 
+// The period between the records of a group by record type: 12 ms for ECG and respiration,
+// 30 ms for type 7, none for the others. Every delivered record also moves the floor by it, so
+// after a group of two records a later header stamped 0 (data version 0) gets twice the period.
+TEST_F(SyncReceiverTest, RecordPeriodByRecordType) {
+    struct Case {
+        uint8_t recordType;
+        uint64_t period;
+    };
+    for (const Case& c : {Case{0, 12}, Case{1, 12}, Case{7, 30}, Case{2, 0}, Case{3, 0},
+                          Case{4, 0}, Case{5, 0}, Case{6, 0}, Case{8, 0}, Case{255, 0}}) {
+        SCOPED_TRACE(static_cast<int>(c.recordType));
+        SyncReceiver fresh(this);
+        fresh.setHeaderSize(14);
+        fresh.setPacketSize(18);
+        fresh.setDataVersion(0);
+        records.clear();
+        for (const Bytes& packet : group(c.recordType, 4, t0, counting(8))) {
+            fresh.process(packet.data());
+        }
+        fresh.process(groupStart(6, 18, 4, 0, {}).data());
+        ASSERT_EQ(records.size(), 3u);
+        EXPECT_EQ(records[0].timestamp, t0);
+        EXPECT_EQ(records[1].timestamp, t0 + c.period);
+        EXPECT_EQ(records[2].timestamp, 2 * c.period);
+    }
+}
+
 TEST(SyncReceiverTimestamps, NormalizeMasksOnlyPlausibleTimesWithBit63) {
     constexpr uint64_t msb = uint64_t{1} << 63;
     struct Case {
