@@ -103,6 +103,20 @@ TEST_F(SyncReceiverTest, StatusHeaderTable) {
     EXPECT_TRUE(records.empty());
 }
 
+// A status header of status 3 opens a group like a data header: progress with its count, then
+// the records.
+TEST_F(SyncReceiverTest, StatusThreeHeaderOpensAGroup) {
+    Bytes first = header(2, 3, 6, 0x0007, 22, 4, t0);
+    first.insert(first.end(), {1, 2, 3, 4});
+    feed(first);
+    Bytes second = {5, 6, 7, 8};
+    second.resize(packetSize, 0xEE);
+    feed(second);
+    EXPECT_EQ(reports, (std::vector<Report>{{"progress", 7, -1.0f}}));
+    EXPECT_EQ(records, (std::vector<Record>{{{1, 2, 3, 4}, 6, t0}, {{5, 6, 7, 8}, 6, t0}}));
+    EXPECT_TRUE(receiver.expectsHeader());
+}
+
 TEST_F(SyncReceiverTest, OtherHeaderTypesReportNothing) {
     for (const uint8_t type : {uint8_t{0}, uint8_t{3}, uint8_t{5}, uint8_t{15}}) {
         Bytes packet = header(type, 0, 2, 7, 18, 4, t0);
