@@ -155,6 +155,13 @@ TEST_F(SyncReceiverTest, ClassifyHeaderTable) {
         {"start", textPacket("start"), 0},
         {"end", textPacket("end"), 2},
         {"other text", textPacket("stop"), 3},
+        {"start cut short", textPacket("star"), 3},
+        {"end cut short", textPacket("en"), 3},
+        {"start in a status header", [] {
+             Bytes packet = textPacket("start");
+             packet[0] = 0x52;  // type 2, status 5
+             return packet;
+         }(), 5},
         {"data", groupStart(2, 18, 4, t0, {}), 3},
         {"status 5", statusPacket(5), 5},
         {"status 9", statusPacket(9), 9},
