@@ -507,6 +507,55 @@ TEST_F(SyncApiTest, ContextReachesTheSynchronisationCallbacks) {
     EXPECT_EQ(host.events(), (std::vector<HostEvent>{state(1)}));
 }
 
+// A host that destroys the instance from inside a synchronisation callback hears nothing more:
+// not the rest of the record's samples, not the records after it in the same packet, not the
+// samples of a session whose progress it was told. The instance goes when the export returns
+// (the sanitizer tree reports a use after that, or a leak).
+TEST(SyncReentry, DestroyInsideASynchronisationCallbackEndsTheDeliveries) {
+    struct Case {
+        const char* name;
+        Firmware firmware;
+        std::vector<Bytes> payloads;
+        uint64_t options;  // of the last payload
+        std::string destroyAt;
+        size_t occurrence;
+    };
+    const auto fiveSteps = Frames::group(6, 4, t0, Bytes(20, 1));
+    const auto ecgRecord = Frames::group(0, 20, t0, Frames::counting(20));
+    const auto heartRateRecord = Frames::group(3, 20, t0, Frames::counting(20));
+    const uint64_t sessionData = uint64_t{statusData} << 32;
+    const std::vector<Case> cases = {
+        {"second of five steps records", legacyV3, fiveSteps, 0, "past_steps", 2},
+        {"first of twenty ECG outputs", legacyV3, ecgRecord, 0, "past_ecg", 1},
+        {"first of nine RR intervals", legacyV3, heartRateRecord, 0, "past_rr", 1},
+        {"progress of a session", statusBasedV4, {everySignalSession()}, sessionData,
+         "sync_progress", 1},
+        {"first ECG sample of a session", statusBasedV4, {everySignalSession()}, sessionData,
+         "past_ecg", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HostCallbackRecorder host;
+        ASSERT_NE(host.create(c.firmware.revision), nullptr);
+        host.registerSynchronization();
+        SyncDevice device(host.handle(), c.firmware.protocol);
+        device.createSync();
+        host.react = [&](HostCallbackRecorder& self, const HostEvent& event) {
+            if (event.name == c.destroyAt && self.named(c.destroyAt).size() == c.occurrence) {
+                self.destroy();
+            }
+        };
+        for (size_t i = 0; i + 1 < c.payloads.size(); ++i) {
+            device.send(c.payloads[i]);
+        }
+        device.send(c.payloads.back(), c.options);
+        ASSERT_FALSE(host.events().empty());
+        EXPECT_EQ(host.events().back().name, c.destroyAt);
+        EXPECT_EQ(host.named(c.destroyAt).size(), c.occurrence);
+        EXPECT_EQ(host.handle(), nullptr);
+    }
+}
+
 // A host callback may feed the instance from inside a delivery: what it feeds is taken after the
 // packet in progress, so packets fed at the last record of a group follow that group, in order,
 // and every one of them is decoded.

@@ -103,6 +103,20 @@ TEST_F(SyncReceiverTest, StatusHeaderTable) {
     EXPECT_TRUE(records.empty());
 }
 
+// A status header of status 3 opens a group like a data header: progress with its count, then
+// the records.
+TEST_F(SyncReceiverTest, StatusThreeHeaderOpensAGroup) {
+    Bytes first = header(2, 3, 6, 0x0007, 22, 4, t0);
+    first.insert(first.end(), {1, 2, 3, 4});
+    feed(first);
+    Bytes second = {5, 6, 7, 8};
+    second.resize(packetSize, 0xEE);
+    feed(second);
+    EXPECT_EQ(reports, (std::vector<Report>{{"progress", 7, -1.0f}}));
+    EXPECT_EQ(records, (std::vector<Record>{{{1, 2, 3, 4}, 6, t0}, {{5, 6, 7, 8}, 6, t0}}));
+    EXPECT_TRUE(receiver.expectsHeader());
+}
+
 TEST_F(SyncReceiverTest, OtherHeaderTypesReportNothing) {
     for (const uint8_t type : {uint8_t{0}, uint8_t{3}, uint8_t{5}, uint8_t{15}}) {
         Bytes packet = header(type, 0, 2, 7, 18, 4, t0);
@@ -141,6 +155,13 @@ TEST_F(SyncReceiverTest, ClassifyHeaderTable) {
         {"start", textPacket("start"), 0},
         {"end", textPacket("end"), 2},
         {"other text", textPacket("stop"), 3},
+        {"start cut short", textPacket("star"), 3},
+        {"end cut short", textPacket("en"), 3},
+        {"start in a status header", [] {
+             Bytes packet = textPacket("start");
+             packet[0] = 0x52;  // type 2, status 5
+             return packet;
+         }(), 5},
         {"data", groupStart(2, 18, 4, t0, {}), 3},
         {"status 5", statusPacket(5), 5},
         {"status 9", statusPacket(9), 9},
@@ -254,6 +275,33 @@ TEST_F(SyncReceiverTest, FloorAppliesToEveryRecordOfAGroup) {
     EXPECT_EQ(records[0].timestamp, 12u);
     EXPECT_EQ(records[1].timestamp, 24u);
     EXPECT_EQ(records[2].timestamp, 36u);
+}
+
+// The period between the records of a group by record type: 12 ms for ECG and respiration,
+// 30 ms for type 7, none for the others. Every delivered record also moves the floor by it, so
+// after a group of two records a later header stamped 0 (data version 0) gets twice the period.
+TEST_F(SyncReceiverTest, RecordPeriodByRecordType) {
+    struct Case {
+        uint8_t recordType;
+        uint64_t period;
+    };
+    for (const Case& c : {Case{0, 12}, Case{1, 12}, Case{7, 30}, Case{2, 0}, Case{3, 0},
+                          Case{4, 0}, Case{5, 0}, Case{6, 0}, Case{8, 0}, Case{255, 0}}) {
+        SCOPED_TRACE(static_cast<int>(c.recordType));
+        SyncReceiver fresh(this);
+        fresh.setHeaderSize(14);
+        fresh.setPacketSize(18);
+        fresh.setDataVersion(0);
+        records.clear();
+        for (const Bytes& packet : group(c.recordType, 4, t0, counting(8))) {
+            fresh.process(packet.data());
+        }
+        fresh.process(groupStart(6, 18, 4, 0, {}).data());
+        ASSERT_EQ(records.size(), 3u);
+        EXPECT_EQ(records[0].timestamp, t0);
+        EXPECT_EQ(records[1].timestamp, t0 + c.period);
+        EXPECT_EQ(records[2].timestamp, 2 * c.period);
+    }
 }
 
 TEST(SyncReceiverTimestamps, NormalizeMasksOnlyPlausibleTimesWithBit63) {

@@ -196,6 +196,15 @@ TEST_F(SynchronizationProcessTest, TemperatureIsTheBodyEstimateOfSkinAndAmbient)
     EXPECT_EQ(events, (std::vector<PastEvent>{{"temperature", t0, 37.799999237060547}}));
 }
 
+// Each reading is rounded to single precision twice: after the multiplication by 0.02 (a
+// double), and after subtracting 273.15 (a double). Steps 15598 and 14721 become 38.80999 and
+// 21.270014 degrees, whose estimate 42.59999 truncates to 42.5. Rounding once only, or using the
+// single-precision 0.02 or 273.15, gives readings whose estimate lands on 42.6.
+TEST_F(SynchronizationProcessTest, TemperatureReadingsAreRoundedAfterEachStep) {
+    decoders->processTemperaturePackage(le16({15598, 14721}).data(), 4, t0);
+    EXPECT_EQ(events, (std::vector<PastEvent>{{"temperature", t0, 42.5}}));
+}
+
 // Without its callback the decoder leaves the estimate's windows alone: a later reading is
 // estimated as if it were the first.
 TEST_F(SynchronizationProcessTest, TemperatureWithoutCallbackFeedsNoWindow) {
