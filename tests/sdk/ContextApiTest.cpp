@@ -236,7 +236,8 @@ TEST(Context, TheContextSetLastReachesEveryCallbackKind) {
     std::set<size_t> kindsSeen;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.revision);
-        TenvikSDK* sdk = TenvikSDK_create(c.revision, static_cast<int>(std::string(c.revision).size()));
+        const std::string revision = c.revision;
+        TenvikSDK* sdk = TenvikSDK_create(revision.data(), static_cast<int>(revision.size()));
         ASSERT_NE(sdk, nullptr);
         registerEveryKind(sdk);
         int first = 0;
