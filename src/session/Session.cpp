@@ -3,7 +3,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <numeric>
-#include <string>
 
 #include "common/Log.h"
 #include "link/ByteOrder.h"
@@ -27,7 +26,7 @@ constexpr size_t WarningBufferSize = 200;
     va_start(arguments, format);
     std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
-    logMessage(LogWarning, std::string(text));
+    logMessage(LogWarning, text);
 }
 
 void warnNotEnoughBytes(const char* what, size_t required, size_t offset, size_t payload) {

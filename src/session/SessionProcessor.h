@@ -36,7 +36,8 @@ public:
     // The host context, for this processor and its motion detector.
     void setContext(void* hostContext);
     void setMotionEventCallback(TenvikSDK_IntCallback callback);
-    // Firmware after 3.7.75 records day-aligned times; older firmware is a day off.
+    // The day offset: none for firmware after 3.7.75, one day for older or unknown firmware.
+    // No record time applies it.
     void setFirmwareVersion(const FirmwareVersion& firmware);
 
     MotionDetector& motionDetector() { return motion; }

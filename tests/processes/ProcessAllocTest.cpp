@@ -14,6 +14,7 @@
 #include "DeviceFrames.h"
 #include "SessionFrames.h"
 #include "common/FirmwareVersion.h"
+#include "common/Log.h"
 #include "sdk/TenvikSDK.h"
 #include "session/Session.h"
 
@@ -52,6 +53,26 @@ TEST(SessionAllocations, ReadingASessionAllocatesNothing) {
     EXPECT_EQ(allocationsReading(larger, 255), 0u);
     EXPECT_EQ(allocationsReading(overCapacity, 18), 0u);
     EXPECT_EQ(allocationsReading({}, 18), 0u);
+}
+
+void countLine(void* context, int, const char*) { ++*static_cast<int*>(context); }
+
+// The warnings of a faulty payload go to the host without an allocation of their own once the
+// log buffer has grown to the longest of them.
+TEST(SessionAllocations, WarningsOfAFaultySessionAllocateNothingOnceWarm) {
+    const Bytes truncated = SessionFrame(5, 1700000000000, 0).block(Bytes(1001, 0xEE)).data();
+    const Bytes cutShort(truncated.begin(), truncated.begin() + 900);
+    int lines = 0;
+    Tenvik::setLogCallback(&countLine, &lines);
+    allocationsReading(truncated, 255);
+    allocationsReading(cutShort, 255);
+    lines = 0;
+    EXPECT_EQ(allocationsReading(truncated, 255), 0u);
+    EXPECT_EQ(allocationsReading(cutShort, 255), 0u);
+    Tenvik::clearLogCallback();
+    // Count, start time, block over its capacity, missing length; count, start time, block cut
+    // short.
+    EXPECT_EQ(lines, 7);
 }
 
 // ---- Process messages in steady state -----------------------------------------------------------

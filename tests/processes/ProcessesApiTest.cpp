@@ -320,7 +320,18 @@ TEST(ProcessLifecycle, KillStopsTheHandlerWhateverPidItNames) {
 TEST(ProcessLifecycle, KillingTheSystemProcessEndsAllReports) {
     ProcessHost host(v31.revision, v31.transport);
     host.created(LogType, 30);
+    host.clear();
     host.killed(0, 0);
+    // The kill of the system process has no wording of its own.
+    EXPECT_EQ(host.events(),
+              (std::vector<std::string>{
+                  "[0] SystemInformation::killSuccess - ProcessID=0, PID=0",
+                  "[0] ProcessManager::killProcess called for process ID: 0",
+                  "[0] ProcessManager::killProcess calling onKilled() for process ID: 0",
+                  "[0] ProcessManager::killProcess completed for process ID: 0 (PID reset from 0 "
+                  "to -1)",
+                  "System: 02 00 00 00",
+              }));
     host.clear();
     host.created(PingType, 17);
     host.text(30, "still here\n");
@@ -361,6 +372,7 @@ TEST(ProcessLifecycle, TypeWithoutHandlerPassesThroughUnlessGivenPidZero) {
     ProcessHost host(v31.revision, v31.transport);
     host.created(12, 40);
     host.created(12, 0);
+    host.killed(12, 0);
     host.killed(-128, 41);
     host.message(40, {0x05});
     host.message(0, {0x05, 0x00, 0x00, 0x00});
@@ -373,6 +385,11 @@ TEST(ProcessLifecycle, TypeWithoutHandlerPassesThroughUnlessGivenPidZero) {
                   "[0] SystemInformation::createSuccess - ProcessID=12, PID=0",
                   "[2] ProcessManager::createProcess - ProcessID=12 not found in map",
                   "System: 00 00 00 0C",
+                  // PID 0 is never taken off the passthrough PIDs either.
+                  "[0] SystemInformation::killSuccess - ProcessID=12, PID=0",
+                  "[0] ProcessManager::killProcess called for process ID: 12",
+                  "[2] ProcessManager::killProcess - ProcessID=12 not found in map",
+                  "System: 02 00 00 0C",
                   "[0] SystemInformation::killSuccess - ProcessID=dynamic(-128, raw=128), PID=41",
                   "[0] ProcessManager::killProcess called for process ID: -128",
                   "[0] ProcessManager::killProcess - unknown process type (ProcessID=-128)",
@@ -659,6 +676,45 @@ TEST(ShortBodies, SetStatusBodyIsReportedAndDropped) {
         EXPECT_EQ(host.processPayloads(), (std::vector<Payload>{{"Set", {0x00}}}));
     }
 }
+
+// What the last message of an instance said about its body outlives the instance: the options
+// of a status body go back to 0 once it is read, the kind of a memory information body stays.
+struct FollowingInstanceCase {
+    const char* label;
+    int type;
+    Bytes body;  // the only message of the first instance
+    uint64_t options;
+    std::vector<Payload> payloads;  // of the first instance, then of an instance without messages
+    const char* line;               // a line the second instance gives, if any
+    friend void PrintTo(const FollowingInstanceCase& c, std::ostream* out) { *out << c.label; }
+};
+
+class FollowingInstance : public ::testing::TestWithParam<FollowingInstanceCase> {};
+
+TEST_P(FollowingInstance, ReadsItsBodyAsTheLastMessageLeftIt) {
+    const FollowingInstanceCase& c = GetParam();
+    ProcessHost host(v31.revision, v31.transport);
+    host.created(c.type, 9);
+    host.message(9, c.body, c.options);
+    host.killed(c.type, 9);
+    host.created(c.type, 10);
+    host.killed(c.type, 10);
+    EXPECT_EQ(host.processPayloads(), c.payloads);
+    if (c.line != nullptr) {
+        EXPECT_NE(std::find(host.timeline.begin(), host.timeline.end(), c.line),
+                  host.timeline.end());
+    }
+}
+
+const std::vector<FollowingInstanceCase> followingInstanceCases = {
+    {"SetStatusThenText", SetType, statusBody, 2,
+     {{"Stat", textOf(statusText)}, {"Set", {0x00}}}, nullptr},
+    {"MemoryInformationThenInformation", MemoryType, memoryBody, 1,
+     {{"MemoryInfo", textOf(memoryText)}}, "[1] Memory::parseMemoryInfoMessage wrong size 0"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Bodies, FollowingInstance, ::testing::ValuesIn(followingInstanceCases),
+                         [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
 
 TEST(ShortBodies, MemoryInformationOfWrongSizeIsReported) {
     ProcessHost host(v31.revision, v31.transport);

@@ -20,6 +20,7 @@
 #include "SessionRecords.h"
 #include "session/RecordClock.h"
 #include "session/Session.h"
+#include "signal/MotionDetector.h"
 
 namespace Tenvik {
 namespace {
@@ -116,6 +117,28 @@ TEST_F(SessionProcessorTest, DeliversEverySignalKindWithItsValuesAndTimes) {
     EXPECT_EQ(delegate.events(), everyKindEvents(S));
     EXPECT_EQ(processor.getTimestampStart(), S);
     EXPECT_EQ(processor.getTimestampEnd(), OneSecondLater);
+}
+
+TEST_F(SessionProcessorTest, SixteenBitFieldsReadUnsignedInTheirOwnByteOrder) {
+    // 0x9234 = 37428 has its top bit set: a signed read would go negative. Sound volume is
+    // big-endian, the others little-endian.
+    const struct {
+        Signal signal;
+        Bytes record;
+        const char* name;
+        double expected;
+    } cases[] = {
+        {Temperature, {0x34, 0x92}, "temperature", static_cast<double>(37428.0f / 100.0f)},
+        {Rr, {0x34, 0x92}, "rr", 37428},
+        {RespirationRate, {0x34, 0x92}, "respiration_rate", 37428},
+        {SoundVolume, {0x92, 0x34}, "sound_volume", 37428},
+    };
+    for (const auto& c : cases) {
+        delegate.clear();
+        process(onlyBlock(c.signal, c.record));
+        EXPECT_EQ(delegate.named(c.name), (std::vector<HostEvent>{{c.name, S, {c.expected}}}))
+            << c.name;
+    }
 }
 
 TEST_F(SessionProcessorTest, ReadsEverySignalWhateverCountTheSessionWasReadWith) {
@@ -333,6 +356,44 @@ TEST_F(MotionAnalysisTest, LaterSessionsNeverReuseTheRecordsOfAnEarlierOne) {
     badMotion[Orientation] = sidewaysOrientation(2);
     process(badMotion);
     EXPECT_EQ(codes(), (std::vector<int>{1}));
+}
+
+// Upright (identity quaternion) with the y and z accelerations swinging: the repetition
+// counters run (angle y 0 to 6 degrees) and integrate at the rate they are given. The analysis
+// must feed a motion detector exactly what a detector fed by hand receives: record i of each
+// block paired, gravity (1 g along z for the identity) removed, the angles of the record, 56
+// samples a second.
+TEST_F(MotionAnalysisTest, FeedsTheDetectorEachRecordPairAt56SamplesASecond) {
+    constexpr int records = 50;
+    Bytes motion;
+    Bytes orientation;
+    ::MotionEventRecorder expected;
+    MotionDetector reference;
+    expected.attach(reference);
+    for (int i = 0; i < records; ++i) {
+        const double phase = 2.0 * 3.14159265358979 * i / 14.0;
+        const auto y = static_cast<int16_t>(std::lround(28672.0 * std::sin(phase)));
+        const auto z = static_cast<int16_t>(4096 + std::lround(8192.0 * std::sin(phase * 0.5)));
+        const auto angle = static_cast<int16_t>(64 * (i % 7));  // 0 to 6 degrees
+        const Bytes record = {0, 0, static_cast<uint8_t>(y >> 8), static_cast<uint8_t>(y),
+                              static_cast<uint8_t>(z >> 8), static_cast<uint8_t>(z),
+                              0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        const Bytes level = {0x00, 0x00, static_cast<uint8_t>(angle >> 8),
+                             static_cast<uint8_t>(angle), 0x00, 0x00, 0x40,
+                             0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+        motion.insert(motion.end(), record.begin(), record.end());
+        orientation.insert(orientation.end(), level.begin(), level.end());
+        const Vector3 linear(0.0f, static_cast<float>(y) / 4096.0f,
+                             static_cast<float>(z) / 4096.0f - 1.0f);
+        reference.process(Quaternion(0.0f, 0.0f, 0.0f, 1.0f), linear,
+                          Vector3(0.0f, static_cast<float>(i % 7), 0.0f), 56.0f);
+    }
+    Blocks blocks = onlyBlock(Motion, motion);
+    blocks[Orientation] = orientation;
+    process(blocks);
+    const auto all = [](int) { return true; };
+    ASSERT_GE(expected.codesWhere(all).size(), 3u);
+    EXPECT_EQ(codes(), expected.codesWhere(all));
 }
 
 TEST_F(MotionAnalysisTest, ProcessorThatSkipsTheAnalysisRaisesNoEvents) {

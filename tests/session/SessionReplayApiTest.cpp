@@ -219,6 +219,39 @@ TEST_F(SessionReplay, NoSessionReanalysesTheMotionOfAnEarlierOne) {
     EXPECT_EQ(host.named("motion_event"), (std::vector<HostEvent>{{"motion_event", 0, {1}}}));
 }
 
+// Held level and still: the accelerometer reads 1 g straight down the z axis of the identity
+// quaternion (no linear acceleration), angle y 61 degrees. Each record is in the plank
+// position, and a plank is confirmed on the 62nd consecutive sample in position.
+Blocks plankSession() {
+    Bytes motion;
+    Bytes orientation;
+    for (int i = 0; i < 50; ++i) {
+        // x, y, z = 0, 0, 4096 (1 g); the two further vectors zero.
+        const Bytes still = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0, 0, 0,
+                             0,    0,    0,    0,    0,    0,    0, 0, 0};
+        // Angles 0, 61 x 64 = 0x0F40, 0; quaternion w = 0x4000 (1), x = y = z = 0.
+        const Bytes level = {0x00, 0x00, 0x0F, 0x40, 0x00, 0x00, 0x40,
+                             0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+        motion.insert(motion.end(), still.begin(), still.end());
+        orientation.insert(orientation.end(), level.begin(), level.end());
+    }
+    Blocks blocks = onlyBlock(Motion, motion);
+    blocks[Orientation] = orientation;
+    return blocks;
+}
+
+TEST_F(SessionReplay, PlankHeldAcrossTwoSessionsIsConfirmedInTheSecond) {
+    // 50 samples in position: not yet a plank.
+    receive(plankSession());
+    EXPECT_TRUE(host.named("motion_event").empty());
+    // A session without motion records feeds the detector nothing.
+    receive(onlyBlock(HeartRate, {60}));
+    EXPECT_TRUE(host.named("motion_event").empty());
+    // The detector keeps its count from session to session: the 12th record here is the 62nd.
+    receive(plankSession());
+    EXPECT_EQ(host.named("motion_event"), (std::vector<HostEvent>{{"motion_event", 0, {6}}}));
+}
+
 TEST_F(SessionReplay, SummaryLineGivesTheSessionInTheLocalTimeZone) {
     const char* saved = std::getenv("TZ");
     const std::string previous = saved != nullptr ? saved : "";

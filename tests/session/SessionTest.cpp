@@ -332,6 +332,22 @@ TEST(SessionDeserialize, ReadsOnlyTheFirst4000Bytes) {
                           "(required=3000, offset=1021, payload=4000)")}));
 }
 
+// Bytes after the last block are ignored; only a payload over 4000 bytes is cut.
+TEST(SessionDeserialize, OnlyAPayloadOver4000BytesIsTruncated) {
+    for (const size_t size : {size_t{4000}, size_t{4001}}) {
+        Bytes payload = fullSession();
+        payload.resize(size, 0x33);
+        TenvikTest::InternalLogRecorder log;
+        const Session session = read(payload, 18);
+        EXPECT_EQ(session.serializedSize(), 3689u) << size;
+        EXPECT_EQ(log.lines(),
+                  size > 4000 ? warnings({"Session::deserialize: payload larger than "
+                                          "MaxSerializedSize, truncating"})
+                              : std::vector<Line>{})
+            << size;
+    }
+}
+
 struct CountCase {
     const char* label;
     uint8_t signalCount;
