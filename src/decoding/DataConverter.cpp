@@ -6,6 +6,7 @@
 
 #include "common/ByteConverters.h"
 #include "common/Log.h"
+#include "signal/StepInterpolation.h"
 
 namespace Tenvik {
 
@@ -347,42 +348,14 @@ void DataConverter::respirationProcessVersion2(const uint8_t* data, int size, ui
     int count = 0;
     for (int i = 0; i < 10; ++i) {
         const uint8_t* bytes = data + 2 * i;
-        const float sample = decodeInt24Q24(bytes[1], bytes[0], 0);
-        if (std::isnan(lastRespirationSample)) {
-            inputs[count++] = sample;
-            lastRespirationSample = sample;
-            continue;
-        }
         // Six filter inputs on the way from the previous sample to this one.
-        const float step = (sample - lastRespirationSample) / static_cast<float>(points);
-        float point = lastRespirationSample;
-        for (int k = 0; k < points; ++k) {
-            point += step;
-            inputs[count++] = point;
-        }
-        lastRespirationSample = point;
+        appendSteps(decodeInt24Q24(bytes[1], bytes[0], 0), points, lastRespirationSample, inputs,
+                    count);
     }
     signalProcessor.processRespirationBlock(inputs, respirationOutput,
                                             static_cast<size_t>(count), timestamp);
     deliverSamples(&Callbacks::respirationCallback, respirationOutput, count, timestamp,
                    upsampledRespirationSpacingMs);
-}
-
-// Layouts with the device's own rate: eight unfiltered points per sample, each the one
-// before plus an eighth of the way, summed in single precision.
-void DataConverter::appendRespiration(float sample, int& count) {
-    if (std::isnan(lastRespirationSample)) {
-        respirationOutput[count++] = sample;
-        lastRespirationSample = sample;
-        return;
-    }
-    const float step = (sample - lastRespirationSample) * 0.125f;
-    float point = lastRespirationSample;
-    for (int k = 0; k < 8; ++k) {
-        point += step;
-        respirationOutput[count++] = point;
-    }
-    lastRespirationSample = point;
 }
 
 void DataConverter::reportRespirationRateFromPacket(const uint8_t* data, uint64_t timestamp) {
@@ -404,11 +377,12 @@ float respirationSample24(const uint8_t* bytes) {
 
 }  // namespace
 
+// Layouts with the device's own rate: eight unfiltered points per sample.
 void DataConverter::interpolateRespiration(const uint8_t* data, int sampleCount, int width,
                                            float (*decode)(const uint8_t*), uint64_t timestamp) {
     int count = 0;
     for (int i = 0; i < sampleCount; ++i) {
-        appendRespiration(decode(data + width * i), count);
+        appendSteps(decode(data + width * i), 8, lastRespirationSample, respirationOutput, count);
     }
     deliverSamples(&Callbacks::respirationCallback, respirationOutput, count, timestamp,
                    upsampledRespirationSpacingMs);

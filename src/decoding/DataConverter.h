@@ -128,7 +128,6 @@ private:
     // Hands a packet's outputs to one host callback, `spacing` ms apart from `base`.
     void deliverSamples(TenvikSDK_TimedFloatCallback Callbacks::*callback, const float* outputs,
                         int count, uint64_t base, uint64_t spacing);
-    void appendRespiration(float value, int& count);
     void interpolateRespiration(const uint8_t* data, int sampleCount, int width,
                                 float (*decode)(const uint8_t*), uint64_t timestamp);
     void reportRespirationRateFromPacket(const uint8_t* data, uint64_t timestamp);

@@ -6,6 +6,7 @@
 
 #include "common/ByteConverters.h"
 #include "common/Log.h"
+#include "signal/StepInterpolation.h"
 
 namespace Tenvik {
 
@@ -297,26 +298,13 @@ void SynchronizationProcess::respirationProcessVersion2(const uint8_t* record, u
     deliverSamples(&Callbacks::pastRespirationCallback, respirationOutput, count, timestamp, 0);
 }
 
-// Layouts with the device's own rate: eight unfiltered points per sample, each the one before
-// plus an eighth of the way, summed in single precision.
+// Layouts with the device's own rate: eight unfiltered points per sample.
 void SynchronizationProcess::interpolateRespiration(const uint8_t* record, int sampleCount,
                                                     int width, float (*decode)(const uint8_t*),
                                                     uint64_t timestamp) {
     int count = 0;
     for (int i = 0; i < sampleCount; ++i) {
-        const float sample = decode(record + width * i);
-        if (std::isnan(lastRespirationSample)) {
-            respirationOutput[count++] = sample;
-            lastRespirationSample = sample;
-            continue;
-        }
-        const float step = (sample - lastRespirationSample) * 0.125f;
-        float point = lastRespirationSample;
-        for (int k = 0; k < 8; ++k) {
-            point += step;
-            respirationOutput[count++] = point;
-        }
-        lastRespirationSample = point;
+        appendSteps(decode(record + width * i), 8, lastRespirationSample, respirationOutput, count);
     }
     deliverSamples(&Callbacks::pastRespirationCallback, respirationOutput, count, timestamp, 0);
     reportRespirationRate(record, timestamp);
