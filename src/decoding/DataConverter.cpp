@@ -5,24 +5,17 @@
 #include <limits>
 
 #include "common/ByteConverters.h"
+#include "common/ByteOrder.h"
 #include "common/Log.h"
+#include "common/SizeCheck.h"
 #include "signal/StepInterpolation.h"
 
 namespace Tenvik {
 
 namespace {
 
-uint16_t readUInt16LE(const uint8_t* bytes) {
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
 
-uint16_t readUInt16BE(const uint8_t* bytes) {
-    return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
-}
 
-uint32_t readUInt32LE(const uint8_t* bytes) {
-    return decodeUInt32(bytes[3], bytes[2], bytes[1], bytes[0]);
-}
 
 uint32_t readUInt32BE(const uint8_t* bytes) {
     return decodeUInt32(bytes[0], bytes[1], bytes[2], bytes[3]);
@@ -39,12 +32,7 @@ float readQuaternionComponent(const uint8_t* bytes) {
 // Every decoder starts here: exactly `expected` bytes, or one line and nothing else. A null
 // buffer carries no bytes whatever size comes with it.
 bool hasExactSize(const char* decoder, const uint8_t* data, int size, int expected) {
-    const int received = data == nullptr ? 0 : size;
-    if (received == expected) {
-        return true;
-    }
-    logLine(LogInfo, "DataConverter.", decoder, ": size != ", expected, ", size = ", received);
-    return false;
+    return Tenvik::hasExactSize("DataConverter", decoder, data, size, expected);
 }
 
 template <typename Callback, typename... Values>
@@ -268,7 +256,7 @@ namespace {
 // The device stamps only the low 32 bits of its millisecond clock; the upper half comes
 // from the time of receipt.
 uint64_t joinDeviceTime(const uint8_t* data, uint64_t timestamp) {
-    return (timestamp & 0xFFFFFFFF00000000ull) | readUInt32LE(data);
+    return (timestamp & 0xFFFFFFFF00000000ull) | loadLe32(data);
 }
 
 }  // namespace
@@ -364,7 +352,7 @@ void DataConverter::reportRespirationRateFromPacket(const uint8_t* data, uint64_
     }
     lastRateReportTime = timestamp;
     notify(callbacks.respirationRateCallback, context, timestamp,
-           static_cast<uint32_t>(readUInt16BE(data + 18)));
+           static_cast<uint32_t>(loadBe16(data + 18)));
 }
 
 namespace {
@@ -413,10 +401,10 @@ void DataConverter::processTemperaturePackage(const uint8_t* data, int size, uin
     }
     float value;
     if (temperatureFormat == 1) {
-        value = static_cast<float>(readUInt16LE(data)) / 100.0f;
+        value = static_cast<float>(loadLe16(data)) / 100.0f;
     } else {
-        const float skin = static_cast<float>(readUInt16LE(data)) * 0.02f - 273.15f;
-        const float ambient = static_cast<float>(readUInt16LE(data + 2)) * 0.02f - 273.15f;
+        const float skin = static_cast<float>(loadLe16(data)) * 0.02f - 273.15f;
+        const float ambient = static_cast<float>(loadLe16(data + 2)) * 0.02f - 273.15f;
         value = signalProcessor.estimateBodyTemperature(skin, ambient);
     }
     callbacks.temperatureCallback(context, timestamp, value);
@@ -533,7 +521,7 @@ void DataConverter::processBatteryPackage(const uint8_t* data, int size) {
     if (received == 1) {
         level = data[0];
     } else if (received == 3) {
-        level = static_cast<uint8_t>(readUInt16LE(data) / 10);
+        level = static_cast<uint8_t>(loadLe16(data) / 10);
     } else {
         logLine(LogInfo, "DataConverter.processBatteryPackage: size = ", received);
         return;
@@ -549,7 +537,7 @@ void DataConverter::processActivityPackage(const uint8_t* data, int size, uint64
 
 void DataConverter::processStepsPackage(const uint8_t* data, int size, uint64_t timestamp) {
     if (hasExactSize("processStepsPackage", data, size, 4)) {
-        const auto count = static_cast<int64_t>(static_cast<int32_t>(readUInt32LE(data)));
+        const auto count = static_cast<int64_t>(static_cast<int32_t>(loadLe32(data)));
         notify(callbacks.stepsCallback, context, timestamp, static_cast<uint64_t>(count));
     }
 }
@@ -616,7 +604,7 @@ void DataConverter::processHeartRatePackage(const uint8_t* data, int size, uint6
     }
     for (int i = 0; i < 9; ++i) {
         notify(callbacks.rrCallback, context, timestamp,
-               static_cast<uint32_t>(readUInt16LE(data + 2 + 2 * i)));
+               static_cast<uint32_t>(loadLe16(data + 2 + 2 * i)));
     }
     notify(callbacks.heartRateCallback, context, timestamp, static_cast<uint32_t>(data[1]));
 }
@@ -628,7 +616,7 @@ void DataConverter::processSoundVolumePackage(const uint8_t* data, int size, uin
         return;
     }
     for (int i = 0; i < 5; ++i) {
-        notify(callbacks.soundVolumeCallback, context, timestamp, readUInt16BE(data + 2 * i));
+        notify(callbacks.soundVolumeCallback, context, timestamp, loadBe16(data + 2 * i));
     }
 }
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "common/Log.h"
-#include "link/ByteOrder.h"
+#include "common/ByteOrder.h"
 
 namespace Tenvik {
 

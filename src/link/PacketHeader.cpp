@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "link/ByteOrder.h"
+#include "common/ByteOrder.h"
 
 namespace Tenvik {
 

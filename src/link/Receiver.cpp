@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "common/Log.h"
-#include "link/ByteOrder.h"
+#include "common/ByteOrder.h"
 #include "link/PacketHeader.h"
 
 namespace Tenvik {

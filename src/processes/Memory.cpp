@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/ByteConverters.h"
+#include "common/ByteOrder.h"
 #include "common/Log.h"
 
 namespace Tenvik {
@@ -12,9 +12,6 @@ namespace {
 constexpr size_t InformationBodySize = 12;
 constexpr int32_t InformationKind = 1;
 
-uint32_t loadLe32(const uint8_t* bytes) {
-    return decodeUInt32(bytes[3], bytes[2], bytes[1], bytes[0]);
-}
 
 }  // namespace
 

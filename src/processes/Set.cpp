@@ -3,7 +3,7 @@
 #include <string>
 
 #include "common/Log.h"
-#include "link/ByteOrder.h"
+#include "common/ByteOrder.h"
 
 namespace Tenvik {
 

@@ -5,7 +5,7 @@
 #include <numeric>
 
 #include "common/Log.h"
-#include "link/ByteOrder.h"
+#include "common/ByteOrder.h"
 
 namespace Tenvik {
 

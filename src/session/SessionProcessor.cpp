@@ -4,9 +4,9 @@
 #include <bit>
 
 #include "common/ByteConverters.h"
+#include "common/ByteOrder.h"
 #include "common/Log.h"
 #include "common/TimeUtils.h"
-#include "link/ByteOrder.h"
 #include "session/RecordClock.h"
 #include "session/Session.h"
 
@@ -44,13 +44,7 @@ float signed16(const uint8_t* bytes) { return decodeInt32Q16(bytes[0], bytes[1],
 // A signed 16-bit big-endian field x 2^-14, the quaternion scale.
 float quaternionPart(const uint8_t* bytes) { return decodeInt32Q30(bytes[0], bytes[1], 0, 0); }
 
-uint32_t loadBe32(const uint8_t* bytes) {
-    return decodeUInt32(bytes[0], bytes[1], bytes[2], bytes[3]);
-}
 
-uint64_t loadBe64(const uint8_t* bytes) {
-    return (static_cast<uint64_t>(loadBe32(bytes)) << 32) | loadBe32(bytes + 4);
-}
 
 float loadBeFloat(const uint8_t* bytes) { return std::bit_cast<float>(loadBe32(bytes)); }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/ByteConverters.h"
+#include "common/ByteOrder.h"
 #include "common/Log.h"
 #include "sync/SyncStatus.h"
 
@@ -62,13 +63,6 @@ void logNormalizedTimestamp(uint64_t raw, uint64_t masked) {
     logMessage(LogWarning, text);
 }
 
-uint64_t loadLe64(const uint8_t* bytes) {
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) {
-        value = (value << 8) | bytes[i];
-    }
-    return value;
-}
 
 }  // namespace
 

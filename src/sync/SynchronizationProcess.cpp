@@ -5,7 +5,9 @@
 #include <limits>
 
 #include "common/ByteConverters.h"
+#include "common/ByteOrder.h"
 #include "common/Log.h"
+#include "common/SizeCheck.h"
 #include "signal/StepInterpolation.h"
 
 namespace Tenvik {
@@ -21,27 +23,8 @@ constexpr uint32_t recordSize = 20;
 constexpr int rrIntervalCount = 9;
 constexpr uint64_t respirationRateGateMs = 14999;
 
-// Every decoder starts here: exactly `expected` bytes, or one line and nothing else.
-bool hasLength(const char* prefix, const char* decoder, const uint8_t* record, uint32_t size,
-               uint32_t expected) {
-    const uint32_t received = record == nullptr ? 0 : size;
-    if (received == expected) {
-        return true;
-    }
-    logLine(LogInfo, prefix, ".", decoder, ": size != ", expected, ", size = ", received);
-    return false;
-}
-
 bool hasLength(const char* decoder, const uint8_t* record, uint32_t size, uint32_t expected) {
-    return hasLength("Synchronization", decoder, record, size, expected);
-}
-
-uint16_t loadLe16(const uint8_t* bytes) {
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-uint32_t loadLe32(const uint8_t* bytes) {
-    return decodeUInt32(bytes[3], bytes[2], bytes[1], bytes[0]);
+    return Tenvik::hasExactSize("Synchronization", decoder, record, size, expected);
 }
 
 // Signed little-endian fields at their scales.
@@ -332,7 +315,7 @@ void SynchronizationProcess::respirationProcessVersion3(const uint8_t* record, u
 
 void SynchronizationProcess::respirationProcessVersion4(const uint8_t* record, uint32_t size,
                                                         uint64_t timestamp) {
-    if (hasLength("TenvikSDKMiddle", "respirationProcessVersion4", record, size, recordSize)) {
+    if (hasExactSize("TenvikSDKMiddle", "respirationProcessVersion4", record, size, recordSize)) {
         interpolateRespiration(record, 6, 3, &sampleInt24Q10, timestamp);
     }
 }
