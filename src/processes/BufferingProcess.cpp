@@ -25,19 +25,13 @@ void BufferingProcess::emitWithTerminator(const std::string& name, bool (*drop)(
     emitBuffer(name);
 }
 
+// Messages reach a process only through the link, which holds back a chunk fed from inside the
+// payload callback until this one is done, so the buffer stays as it is while the host reads it.
 void BufferingProcess::emitBuffer(const std::string& name) {
-    // The host reads the bytes from a string of their own: a payload callback that feeds this
-    // process more data appends to a fresh buffer, never to the bytes being delivered, and what
-    // it appended stays for the next payload.
-    std::string payload;
-    payload.swap(buffer);
     if (delegate != nullptr) {
-        delegate->didReceivePayload(name, payload);
+        delegate->didReceivePayload(name, buffer);
     }
-    if (buffer.empty()) {
-        payload.clear();
-        buffer.swap(payload);
-    }
+    buffer.clear();
 }
 
 std::string BufferingProcess::joinText(std::initializer_list<std::string_view> texts,

@@ -64,10 +64,8 @@ private:
         int accelerationCount = 0;
     };
 
-    // What one call of sessionProcess works on. It lives on that call's stack, so a session
-    // that a host callback delivers from inside another (by feeding more data) cannot move the
-    // outer session's times or mix its motion records with the outer ones: every session starts
-    // with empty records.
+    // What one call of sessionProcess works on. It lives on that call's stack, so every
+    // session starts with empty motion and orientation records and nothing of it outlasts it.
     struct Pass {
         uint64_t start = 0;
         uint64_t end = 0;

@@ -205,8 +205,7 @@ void SyncReceiver::beginGroup(const uint8_t* packet) {
 void SyncReceiver::appendPayload(const uint8_t* packet) {
     const int count = std::min<int>(bytesRemaining, packetSize);
     for (int i = 0; i < count; ++i) {
-        // A host callback of an earlier record may have fed packets of its own: the group
-        // can change under this loop, so every write is bounded by the buffer itself.
+        // Every write is bounded by the buffer itself, whatever the header announced.
         if (recordFill < recordCapacity) {
             recordBuffer[recordFill++] = packet[i];
         }

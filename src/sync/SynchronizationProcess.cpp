@@ -1,6 +1,5 @@
 #include "sync/SynchronizationProcess.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -150,21 +149,15 @@ void SynchronizationProcess::processECGPackage(const uint8_t* record, uint32_t s
     }
 }
 
-// The host may re-enter from inside a callback: feed the next record (which refills the
-// member array the outputs were collected in) or replace its callbacks. So the outputs not yet
-// delivered go out from a copy, and the callback is read again before every call.
+// A host callback may replace or clear the callbacks, so the callback is read again before
+// every call. Records arrive only through the link, which holds back a chunk fed from inside a
+// callback until this record is done, so the outputs stay as they are meanwhile.
 void SynchronizationProcess::deliverSamples(TenvikSDK_TimedFloatCallback Callbacks::*callback,
                                             const float* outputs, int count, uint64_t timestamp,
                                             uint64_t spacing) {
-    if (pastCallbacks.*callback == nullptr) {
-        return;
-    }
-    static_assert(maxEcgOutputs <= maxRespirationOutputs);
-    float pending[maxRespirationOutputs];
-    std::copy_n(outputs, count, pending);
     for (int i = 0; i < count; ++i) {
         if (const TenvikSDK_TimedFloatCallback deliver = pastCallbacks.*callback) {
-            deliver(context, timestamp + spacing * static_cast<uint64_t>(i), pending[i]);
+            deliver(context, timestamp + spacing * static_cast<uint64_t>(i), outputs[i]);
         }
     }
 }
