@@ -1,6 +1,6 @@
 // Recording synchronisation through TenvikSDK_process_ble_chunk, with every synchronisation
-// callback set (doing nothing) and logging off: legacy records per second by record type, and
-// status-based session messages per second under protocols 3 and 4.
+// callback set (folding into a sink) and logging off: legacy records per second by record
+// type, and status-based session messages per second under protocols 3 and 4.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "SessionFrames.h"
+#include "SinkCallbacks.h"
 #include "SyncDevice.h"
 #include "SyncFrames.h"
 #include "tenvik_sdk.h"
@@ -17,29 +18,10 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 namespace Frames = TenvikTest::SyncFrames;
 
-void onInt(void*, int value) { benchmark::DoNotOptimize(value); }
-void onProgress(void*, uint32_t count, float) { benchmark::DoNotOptimize(count); }
-void onFloat(void*, uint64_t, float value) { benchmark::DoNotOptimize(value); }
-void onUInt8(void*, uint64_t, uint8_t value) { benchmark::DoNotOptimize(value); }
-void onUInt16(void*, uint64_t, uint16_t value) { benchmark::DoNotOptimize(value); }
-void onUInt32(void*, uint64_t, uint32_t value) { benchmark::DoNotOptimize(value); }
-void onUInt64(void*, uint64_t, uint64_t value) { benchmark::DoNotOptimize(value); }
-void onTime(void*, uint64_t time) { benchmark::DoNotOptimize(time); }
-void onVector(void*, uint64_t, float x, float, float) { benchmark::DoNotOptimize(x); }
-void onQuaternion(void*, uint64_t, float w, float, float, float) { benchmark::DoNotOptimize(w); }
-void onGps(void*, uint64_t, float a, float, float, float, float, float) {
-    benchmark::DoNotOptimize(a);
-}
-
 // An instance whose synchronisation process the device has created.
 TenvikSDK* createInstance(const std::string& revision, int protocol) {
     TenvikSDK* sdk = TenvikSDK_create(revision.data(), static_cast<int>(revision.size()));
-    TenvikSDK_init_synchronization_callbacks(
-        onInt, onProgress, onFloat, onFloat, onFloat, onUInt32, onUInt32, onUInt32, onUInt32,
-        onUInt64, onTime, onUInt16, onUInt32, onVector, onVector, onQuaternion, onVector,
-        onVector, onUInt32, onUInt8, sdk);
-    TenvikSDK_set_past_eda_callback(onFloat, sdk);
-    TenvikSDK_set_past_gps_callback(onGps, sdk);
+    TenvikTest::Sink::registerSynchronization(sdk);
     TenvikTest::SyncDevice(sdk, protocol).createSync();
     return sdk;
 }

@@ -42,5 +42,17 @@ inline void registerEverything(TenvikSDK* sdk, TenvikSDK_TimedFloatCallback ecg 
     TenvikSDK_set_payload_callback(onPayload, sdk);
 }
 
+inline void onProgress(void*, uint32_t count, float) { sink = sink + count; }
+
+// Every synchronisation callback, the past EDA and GPS ones included.
+inline void registerSynchronization(TenvikSDK* sdk) {
+    TenvikSDK_init_synchronization_callbacks(
+        onInt, onProgress, onFloat, onFloat, onFloat, onTimedUInt32, onTimedUInt32,
+        onTimedUInt32, onTimedUInt32, onTimedUInt64, onTime, onTimedUInt16, onTimedUInt32,
+        onVector, onVector, onQuaternion, onVector, onVector, onTimedUInt32, onTimedUInt8, sdk);
+    TenvikSDK_set_past_eda_callback(onFloat, sdk);
+    TenvikSDK_set_past_gps_callback(onGps, sdk);
+}
+
 }  // namespace Sink
 }  // namespace TenvikTest

@@ -11,6 +11,7 @@
 
 #include "CountingAllocator.h"
 #include "SessionFrames.h"
+#include "SinkCallbacks.h"
 #include "SyncDevice.h"
 #include "SyncFrames.h"
 #include "tenvik_sdk.h"
@@ -22,28 +23,10 @@ namespace Frames = TenvikTest::SyncFrames;
 
 constexpr uint64_t t0 = 1700000000000ull;
 
-volatile uint64_t sink = 0;
-void onInt(void*, int v) { sink = sink + static_cast<uint64_t>(v); }
-void onProgress(void*, uint32_t count, float) { sink = sink + count; }
-void onFloat(void*, uint64_t t, float) { sink = sink + t; }
-void onUInt8(void*, uint64_t t, uint8_t) { sink = sink + t; }
-void onUInt16(void*, uint64_t t, uint16_t) { sink = sink + t; }
-void onUInt32(void*, uint64_t t, uint32_t) { sink = sink + t; }
-void onUInt64(void*, uint64_t t, uint64_t) { sink = sink + t; }
-void onTime(void*, uint64_t t) { sink = sink + t; }
-void onVector(void*, uint64_t t, float, float, float) { sink = sink + t; }
-void onQuaternion(void*, uint64_t t, float, float, float, float) { sink = sink + t; }
-void onGps(void*, uint64_t t, float, float, float, float, float, float) { sink = sink + t; }
-
 void registerEverything(TenvikSDK* sdk) {
     static int context = 0;
     TenvikSDK_set_context(&context, sdk);
-    TenvikSDK_init_synchronization_callbacks(
-        onInt, onProgress, onFloat, onFloat, onFloat, onUInt32, onUInt32, onUInt32, onUInt32,
-        onUInt64, onTime, onUInt16, onUInt32, onVector, onVector, onQuaternion, onVector,
-        onVector, onUInt32, onUInt8, sdk);
-    TenvikSDK_set_past_eda_callback(onFloat, sdk);
-    TenvikSDK_set_past_gps_callback(onGps, sdk);
+    TenvikTest::Sink::registerSynchronization(sdk);
 }
 
 // The chunks of one transfer, framed before anything is counted.
@@ -149,7 +132,7 @@ size_t allocationsOfTraffic(const Case& c, bool running, uint64_t& delivered) {
     for (int round = 0; round < warmUpRounds; ++round) {
         feed(rounds[static_cast<size_t>(round)]);
     }
-    const uint64_t before = sink;
+    const uint64_t before = TenvikTest::Sink::sink;
     size_t count = 0;
     {
         const TenvikTest::AllocationScope scope;
@@ -158,7 +141,7 @@ size_t allocationsOfTraffic(const Case& c, bool running, uint64_t& delivered) {
         }
         count = scope.count();
     }
-    delivered = sink - before;
+    delivered = TenvikTest::Sink::sink - before;
     TenvikSDK_destroy(sdk);
     return count;
 }
