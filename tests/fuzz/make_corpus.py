@@ -465,6 +465,25 @@ def host_message(script, payload, pid, options=0):
 SYNC_PID, COLLECT_PID = 0x12, 0x14
 
 
+def session_in_runs(script, runs, pid, signals=18):
+    """A protocol-4 message of a session whose signal i holds `count` copies of `records`
+    (runs: {i: (records, count)}): the framing and the blocks' length fields go as chunks, and
+    each block as one chunk repeated."""
+    blocks = {i: records * count for i, (records, count) in runs.items()}
+    payload_size = len(session(blocks, signals))
+    pending = cat(b"\x04\x0A\x00", le16(payload_size), le16(pid), le64(0), b"\0" * 5,
+                  le64(START_TIME - 60000), le64(START_TIME), b"\0")
+    for i in range(signals):
+        records, count = runs.get(i, (b"", 0))
+        pending += le16(len(records) * count)
+        if count:
+            script.chunks(pending)
+            script.repeat(count, body().chunk(records))
+            pending = b""
+    script.chunks(pending)
+    return script
+
+
 def start_sync(script):
     """The system process reports the synchronisation process running. Under protocol 1 every
     message has pid 0: the process then gets pid 0 and the system process is killed, so that
@@ -558,15 +577,16 @@ def host_inputs():
         out["collect_" + rev] = s
 
     # A plank and a pressure contact in recordings: the session's motion analysis and
-    # pressure-contact detector carry over from one session to the next.
+    # pressure-contact detector carry over from one session to the next. The sessions' runs of
+    # equal records go as repeated chunks.
     s = Script("4.0.0")
     host_message(s, created(PROCESS_IDS["collect"], COLLECT_PID), SYSTEM_PID)
     for accel in [(0, 0, 4096)] * 2 + [(4096, 0, 4096)] * 2:
-        blocks = {8: motion_record(accel) * 50, 9: orientation_record((0, 60, 0)) * 50}
-        host_message(s, session(blocks, 18), COLLECT_PID)
+        session_in_runs(s, {8: (motion_record(accel) * 10, 5),
+                            9: (orientation_record((0, 60, 0)) * 10, 5)}, COLLECT_PID)
     for values in [(0, 100)] * 2 + [(50, 50)] * 4:
-        blocks = {6: cat(*[be32(values[i % 2]) for i in range(25)])}
-        host_message(s, session(blocks, 18), COLLECT_PID)
+        session_in_runs(s, {6: (cat(be32(values[0]), be32(values[1])) * 12 + be32(values[0]), 1)},
+                        COLLECT_PID)
     out["collect_plank_and_pressure"] = s
 
     # Every named payload: each process created, fed and ended; an unknown process type; a
