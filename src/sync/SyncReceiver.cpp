@@ -9,6 +9,7 @@
 
 #include "common/ByteConverters.h"
 #include "common/ByteOrder.h"
+#include "common/Forward.h"
 #include "common/Log.h"
 #include "sync/SyncStatus.h"
 
@@ -240,16 +241,10 @@ void SyncReceiver::clearRecord() {
     recordBuffer.fill(0);
 }
 
-void SyncReceiver::reportState(int state) {
-    if (syncStateCallback != nullptr) {
-        syncStateCallback(context, state);
-    }
-}
+void SyncReceiver::reportState(int state) { forward(syncStateCallback, context, state); }
 
 void SyncReceiver::reportProgress(uint16_t count) {
-    if (syncProgressCallback != nullptr) {
-        syncProgressCallback(context, count, progressWithoutRate);
-    }
+    forward(syncProgressCallback, context, static_cast<uint32_t>(count), progressWithoutRate);
 }
 
 }  // namespace Tenvik
