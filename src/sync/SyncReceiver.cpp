@@ -86,6 +86,8 @@ uint64_t SyncReceiver::normalizeTimestamp(uint64_t raw) {
     if (masked < minValidTimestamp || masked > maxValidTimestamp) {
         return raw;
     }
+    // Spent before the line goes out: a host that drives another instance from inside its log
+    // callback finds the count already taken.
     if (takeNormalizedTimestampWarning()) {
         logNormalizedTimestamp(raw, masked);
     }
@@ -225,7 +227,10 @@ void SyncReceiver::applyTimestampFloor() {
     }
 }
 
-// A record cut short by the end of its group is delivered at full length, zero-filled.
+// A record cut short by the end of its group is delivered at full length, zero-filled. The
+// record, its time and the fill move on only once the delegate has returned: packets reach
+// this object only through the link, which holds back a chunk fed from inside a callback until
+// the chunk in progress is done, so nothing here changes while the host is being called.
 void SyncReceiver::deliverRecord() {
     if (delegate != nullptr) {
         delegate->didReceiveRecord(recordBuffer.data(), static_cast<uint8_t>(header.recordLength),

@@ -140,7 +140,9 @@ void SynchronizationProcess::processECGPackage(const uint8_t* record, uint32_t s
 
 // A host callback may replace or clear the callbacks, so the callback is read again before
 // every call. Records arrive only through the link, which holds back a chunk fed from inside a
-// callback until this record is done, so the outputs stay as they are meanwhile.
+// callback until this record is done, so the record, the outputs and the signal chain stay as
+// they are meanwhile (the respiration rate is read from the record after its samples); values
+// the host feeds to the live characteristics go to the live decoders' own chain.
 void SynchronizationProcess::deliverSamples(TenvikSDK_TimedFloatCallback Callbacks::*callback,
                                             const float* outputs, int count, uint64_t timestamp,
                                             uint64_t spacing) {
