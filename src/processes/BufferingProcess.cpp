@@ -13,7 +13,7 @@ void BufferingProcess::append(const uint8_t* data, uint16_t size) {
     }
 }
 
-void BufferingProcess::emitWithTerminator(const std::string& name, bool (*drop)(uint8_t)) {
+void BufferingProcess::emitWithTerminator(std::string_view name, bool (*drop)(uint8_t)) {
     if (delegate == nullptr) {
         clearBuffer();
         return;
@@ -27,34 +27,34 @@ void BufferingProcess::emitWithTerminator(const std::string& name, bool (*drop)(
 
 // Messages reach a process only through the link, which holds back a chunk fed from inside the
 // payload callback until this one is done, so the buffer stays as it is while the host reads it.
-void BufferingProcess::emitBuffer(const std::string& name) {
+void BufferingProcess::emitBuffer(std::string_view name) {
     if (delegate != nullptr) {
         delegate->didReceivePayload(name, buffer);
     }
     buffer.clear();
 }
 
-std::string BufferingProcess::joinText(std::initializer_list<std::string_view> texts,
-                                       std::initializer_list<uint64_t> numbers) {
-    std::string text;
-    size_t length = 0;
-    for (const std::string_view part : texts) {
-        length += part.size();
-    }
-    text.reserve(length + numbers.size() * 20);
+std::string_view BufferingProcess::joinText(std::span<char> out,
+                                            std::initializer_list<std::string_view> texts,
+                                            std::initializer_list<uint64_t> numbers) {
+    char* const begin = out.data();
+    char* const end = begin + out.size();
+    char* next = begin;
     auto number = numbers.begin();
     for (const std::string_view part : texts) {
-        text.append(part);
+        const size_t room = static_cast<size_t>(end - next);
+        next = std::copy_n(part.data(), std::min(part.size(), room), next);
         if (number != numbers.end()) {
-            char digits[20];
-            const auto written = std::to_chars(digits, digits + sizeof digits, *number++);
-            text.append(digits, written.ptr);
+            const auto written = std::to_chars(next, end, *number++);
+            if (written.ec == std::errc()) {
+                next = written.ptr;
+            }
         }
     }
-    return text;
+    return {begin, static_cast<size_t>(next - begin)};
 }
 
-void BufferingProcess::emit(const std::string& name, const std::string& payload) {
+void BufferingProcess::emit(std::string_view name, std::string_view payload) {
     if (delegate != nullptr) {
         delegate->didReceivePayload(name, payload);
     }

@@ -1,7 +1,5 @@
 #include "processes/Memory.h"
 
-#include <string>
-
 #include "common/ByteOrder.h"
 #include "common/Log.h"
 
@@ -46,7 +44,9 @@ void Memory::parseMemoryInfoMessage() {
     if (delegate == nullptr) {
         return;
     }
-    emit("MemoryInfo", joinText({R"({ "flashSize": )", R"(, "systemSize": )",
+    char text[ShortTextCapacity];
+    emit("MemoryInfo", joinText(text,
+                                {R"({ "flashSize": )", R"(, "systemSize": )",
                                  R"( , "syncSize": )", " }"},
                                 {flashSize, systemSize, syncSize}));
 }

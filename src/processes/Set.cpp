@@ -1,7 +1,5 @@
 #include "processes/Set.h"
 
-#include <string>
-
 #include "common/Log.h"
 #include "common/ByteOrder.h"
 
@@ -40,7 +38,8 @@ void Set::emitStatus() {
     const uint64_t time = loadLe64(body);
     const uint64_t ecg = loadLe64(body + 8);
     clearBuffer();
-    emit("Stat", joinText({R"({ "time": )", R"(, "ecg": )", " }"}, {time, ecg}));
+    char text[ShortTextCapacity];
+    emit("Stat", joinText(text, {R"({ "time": )", R"(, "ecg": )", " }"}, {time, ecg}));
 }
 
 }  // namespace Tenvik

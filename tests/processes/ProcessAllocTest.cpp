@@ -1,13 +1,13 @@
-// Reading a session allocates nothing, and in steady state a process message costs at most one
-// allocation: once a first instance has sized a handler's buffer, collecting, emitting and
-// routing run without one; only the payloads built apart from a buffer (an update message, the
-// JSON texts of a status or memory body) take a single allocation each.
+// Reading a session allocates nothing, and a process message in steady state allocates nothing
+// either, with or without a log callback.
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "CountingAllocator.h"
@@ -77,18 +77,25 @@ TEST(SessionAllocations, WarningsOfAFaultySessionAllocateNothingOnceWarm) {
 
 // ---- Process messages in steady state -----------------------------------------------------------
 
+// Once a first instance has sized the buffers, the messages of an instance, its create and kill
+// reports and every payload they give allocate nothing: a handler keeps its buffer from one
+// instance to the next, and an update message or the JSON text of a status or memory body
+// reaches the host without a copy. Registering the PID of a type without a handler takes one
+// node of the PID set.
+
 struct Message {
     Bytes bytes;
     uint64_t options = 0;
+    size_t allocations = 0;  // what the message costs in steady state
 };
 
 struct HandlerCase {
     const char* label;
     int type;
     std::vector<Message> messages;
-    size_t perMessage;    // allocations each message costs
-    size_t atKill;        // allocations the kill report costs
+    size_t atKill = 0;    // allocations the kill report costs
     size_t atCreate = 0;  // allocations the create report costs
+    size_t logged = 0;    // further allocations of each message while a log callback is set
 };
 
 Bytes text(size_t length, char last) {
@@ -101,35 +108,39 @@ const Bytes statusBody(16, 0x07);
 const Bytes memoryBody(12, 0x01);
 
 const HandlerCase handlerCases[] = {
-    {"Ping", 2, {{text(40, 'a')}, {text(40, 'b')}, {text(40, 'c')}}, 0, 0},
-    {"Dump", 5, {{Bytes(40, 0xC3)}, {text(40, 'd')}}, 0, 0},
-    {"Log", 6, {{text(40, '\n')}, {text(30, 'x')}, {text(30, '\n')}}, 0, 0},
-    {"SetText", 3, {{text(40, 's'), 1}, {text(40, 's'), 1}}, 0, 0},
-    {"SetStatus", 3, {{statusBody, 2}}, 0, 1},
-    {"MemoryInformation", 4, {{memoryBody, 1}}, 0, 1},
-    {"MemoryTest", 4, {{text(40, 'm'), 0}}, 0, 0},
-    {"Update", 1, {{text(40, 'u')}, {text(40, 'u')}}, 1, 0},
+    {"Ping", 2, {{text(40, 'a')}, {text(40, 'b')}, {text(40, 'c')}}},
+    {"Dump", 5, {{Bytes(40, 0xC3)}, {text(40, 'd')}}},
+    {"Log", 6, {{text(40, '\n')}, {text(30, 'x')}, {text(30, '\n')}}},
+    {"SetText", 3, {{text(40, 's'), 1}, {text(40, 's'), 1}}},
+    {"SetStatus", 3, {{statusBody, 2}}},
+    {"MemoryInformation", 4, {{memoryBody, 1}}},
+    {"MemoryTest", 4, {{text(40, 'm'), 0}}},
+    {"Update", 1, {{text(40, 'u')}, {text(40, 'u')}, {{}}}},
     {"Collect", 8,
      {{SessionFrame(1700000000000, 1700000001000, 2)
            .block(Bytes(999, 0x10))
            .block(Bytes(150, 0x20))
            .emptyBlocks(14)
            .data()}},
-     0, 0},
-    // Registering the PID of a type without a handler takes one node of the PID set.
-    {"Shell", -3, {{text(40, 'h')}, {text(200, 'h')}}, 0, 0, 1},
+     // The session's summary line builds its two date texts as strings.
+     0, 0, 2},
+    {"Shell", -3, {{text(40, 'h')}, {text(200, 'h')}}, 0, 1},
 };
 
-class SteadyProcesses : public ::testing::TestWithParam<HandlerCase> {
+class SteadyProcesses : public ::testing::TestWithParam<std::tuple<bool, HandlerCase>> {
 protected:
     static void onPayload(void* context, const char*, const uint8_t*, size_t) {
         ++*static_cast<int*>(context);
     }
     void SetUp() override {
+        if (std::get<0>(GetParam())) {
+            Tenvik::setLogCallback(&countLine, &lines);
+        }
         sdk = std::make_unique<Tenvik::TenvikSDK>(Tenvik::FirmwareVersion::fromText("3.7.86"));
         sdk->setContext(&payloads);
         sdk->setPayloadCallback(&SteadyProcesses::onPayload);
     }
+    void TearDown() override { Tenvik::clearLogCallback(); }
     // The message as the device sends it under protocol 3 with the V3.1 header: the header,
     // then the payload in 20-byte chunks.
     static std::vector<Bytes> chunksOf(uint16_t pid, const Message& message) {
@@ -153,11 +164,12 @@ protected:
     }
 
     int payloads = 0;
+    int lines = 0;
     std::unique_ptr<Tenvik::TenvikSDK> sdk;
 };
 
-TEST_P(SteadyProcesses, CostAtMostOneAllocationPerMessage) {
-    const HandlerCase& c = GetParam();
+TEST_P(SteadyProcesses, AllocateOnlyWhereTheirCaseStates) {
+    const HandlerCase& c = std::get<1>(GetParam());
     constexpr uint16_t pid = 300;
     const std::vector<Bytes> create = chunksOf(0, report(0x00, pid, c.type));
     const std::vector<Bytes> kill = chunksOf(0, report(0x02, pid, c.type));
@@ -175,7 +187,8 @@ TEST_P(SteadyProcesses, CostAtMostOneAllocationPerMessage) {
         for (size_t i = 0; i < messages.size(); ++i) {
             const size_t cost = allocationsFeeding(messages[i]);
             if (steady) {
-                EXPECT_EQ(cost, c.perMessage) << "message " << i;
+                const size_t logged = std::get<0>(GetParam()) ? c.logged : 0;
+                EXPECT_EQ(cost, c.messages[i].allocations + logged) << "message " << i;
             }
         }
         const size_t killing = allocationsFeeding(kill);
@@ -184,9 +197,17 @@ TEST_P(SteadyProcesses, CostAtMostOneAllocationPerMessage) {
         }
     }
     EXPECT_GT(payloads, 0);
+    if (std::get<0>(GetParam())) {
+        EXPECT_GT(lines, 0);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Handlers, SteadyProcesses, ::testing::ValuesIn(handlerCases),
-                         [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
+INSTANTIATE_TEST_SUITE_P(Handlers, SteadyProcesses,
+                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(handlerCases)),
+                         [](const auto& caseInfo) {
+                             return std::string(std::get<0>(caseInfo.param) ? "LogOn_"
+                                                                            : "LogOff_") +
+                                    std::get<1>(caseInfo.param).label;
+                         });
 
 }  // namespace
