@@ -7,10 +7,26 @@
 
 namespace Tenvik {
 
+namespace {
+
+std::string_view viewOf(const std::vector<uint8_t>& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+}  // namespace
+
+// Growing by half rather than doubling bounds what a long answer holds at 1.5 bytes per byte
+// and still copies each byte a bounded number of times, so appending stays amortised constant.
 void BufferingProcess::append(const uint8_t* data, uint16_t size) {
-    if (size > 0) {
-        buffer.append(reinterpret_cast<const char*>(data), size);
+    if (size == 0) {
+        return;
     }
+    const size_t needed = buffer.size() + size + 1;  // the terminator's room
+    if (needed > buffer.capacity()) {
+        const size_t grown = buffer.capacity() + buffer.capacity() / 2;
+        buffer.reserve(std::max({needed, grown, InitialCapacity}));
+    }
+    buffer.insert(buffer.end(), data, data + size);
 }
 
 void BufferingProcess::emitWithTerminator(std::string_view name, bool (*drop)(uint8_t)) {
@@ -18,9 +34,14 @@ void BufferingProcess::emitWithTerminator(std::string_view name, bool (*drop)(ui
         clearBuffer();
         return;
     }
-    buffer.push_back('\0');
+    if (buffer.empty()) {
+        // Nothing collected: the terminator alone, without a buffer for it.
+        emit(name, std::string_view("", 1));
+        return;
+    }
+    buffer.push_back(0);  // never grows the buffer: appending keeps room for it
     if (drop != nullptr) {
-        std::erase_if(buffer, [drop](char byte) { return drop(static_cast<uint8_t>(byte)); });
+        std::erase_if(buffer, drop);
     }
     emitBuffer(name);
 }
@@ -29,7 +50,21 @@ void BufferingProcess::emitWithTerminator(std::string_view name, bool (*drop)(ui
 // payload callback until this one is done, so the buffer stays as it is while the host reads it.
 void BufferingProcess::emitBuffer(std::string_view name) {
     if (delegate != nullptr) {
-        delegate->didReceivePayload(name, buffer);
+        delegate->didReceivePayload(name, viewOf(buffer));
+    }
+    clearBuffer();
+}
+
+void BufferingProcess::emit(std::string_view name, std::string_view payload) {
+    if (delegate != nullptr) {
+        delegate->didReceivePayload(name, payload);
+    }
+}
+
+void BufferingProcess::clearBuffer() {
+    if (buffer.capacity() > RetainedCapacity) {
+        std::vector<uint8_t>().swap(buffer);
+        return;
     }
     buffer.clear();
 }
@@ -52,12 +87,6 @@ std::string_view BufferingProcess::joinText(std::span<char> out,
         }
     }
     return {begin, static_cast<size_t>(next - begin)};
-}
-
-void BufferingProcess::emit(std::string_view name, std::string_view payload) {
-    if (delegate != nullptr) {
-        delegate->didReceivePayload(name, payload);
-    }
 }
 
 }  // namespace Tenvik

@@ -36,7 +36,7 @@ void Memory::parseMemoryInfoMessage() {
         clearBuffer();
         return;
     }
-    const auto* body = reinterpret_cast<const uint8_t*>(buffer.data());
+    const uint8_t* body = buffer.data();
     const uint32_t flashSize = loadLe32(body);
     const uint32_t systemSize = loadLe32(body + 4);
     const uint32_t syncSize = loadLe32(body + 8);
