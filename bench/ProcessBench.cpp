@@ -1,6 +1,6 @@
 // The device processes through the C interface, over protocol 4 in 244-byte chunks: ping answers
-// collected until their instance ends, log lines handed on at each line feed, and full
-// 18-signal sessions of the collect process.
+// collected until their instance ends, long dumps, log lines handed on at each line feed, and
+// full 18-signal sessions of the collect process.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -110,6 +110,26 @@ void BM_PingAnswers(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * 8 * state.range(0));
 }
 BENCHMARK(BM_PingAnswers)->Arg(16)->Arg(200)->Arg(2000);
+
+// One dump instance per iteration, the given number of bytes in 2000-byte messages: the cost
+// per byte of collecting a long answer, its growth steps and its hand-over included.
+void BM_DumpInstance(benchmark::State& state) {
+    constexpr uint16_t DumpPid = 20;
+    const Instance instance;
+    const Bytes create = report(0x00, DumpPid, 5);
+    const Bytes kill = report(0x02, DumpPid, 5);
+    const Bytes part = v4Message(DumpPid, textOf(2000, 'x'));
+    const int64_t parts = state.range(0) / 2000;
+    for (auto _ : state) {
+        instance.feed(create);
+        for (int64_t i = 0; i < parts; ++i) {
+            instance.feed(part);
+        }
+        instance.feed(kill);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * parts * 2000);
+}
+BENCHMARK(BM_DumpInstance)->Arg(64000)->Arg(1000000)->Arg(16000000);
 
 // Log lines of the given length, one message each.
 void BM_LogLines(benchmark::State& state) {

@@ -1,7 +1,5 @@
 #include "processes/Memory.h"
 
-#include <string>
-
 #include "common/ByteOrder.h"
 #include "common/Log.h"
 
@@ -38,7 +36,7 @@ void Memory::parseMemoryInfoMessage() {
         clearBuffer();
         return;
     }
-    const auto* body = reinterpret_cast<const uint8_t*>(buffer.data());
+    const uint8_t* body = buffer.data();
     const uint32_t flashSize = loadLe32(body);
     const uint32_t systemSize = loadLe32(body + 4);
     const uint32_t syncSize = loadLe32(body + 8);
@@ -46,7 +44,9 @@ void Memory::parseMemoryInfoMessage() {
     if (delegate == nullptr) {
         return;
     }
-    emit("MemoryInfo", joinText({R"({ "flashSize": )", R"(, "systemSize": )",
+    char text[ShortTextCapacity];
+    emit("MemoryInfo", joinText(text,
+                                {R"({ "flashSize": )", R"(, "systemSize": )",
                                  R"( , "syncSize": )", " }"},
                                 {flashSize, systemSize, syncSize}));
 }

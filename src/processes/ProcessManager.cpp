@@ -88,10 +88,8 @@ void ProcessManager::process(const uint8_t* data, uint16_t size, uint16_t pid, u
     }
     if (passthroughPids.count(pid) != 0) {
         logLine(LogDebug, "ProcessManager::process - passthrough payload for unknown PID: ", pid);
-        // Unchanged, without a terminator; an empty message still points at a readable byte.
-        static constexpr uint8_t noBytes = 0;
-        const bool hasBytes = data != nullptr && size > 0;
-        deliver("Shell", hasBytes ? data : &noBytes, hasBytes ? size : 0);
+        // Unchanged, without a terminator.
+        deliverPayload("Shell", data, size);
         return;
     }
     logLine(LogDebug, "ProcessManager::process - no matching process for PID: ", pid);
@@ -211,15 +209,17 @@ int32_t ProcessManager::fetchPid(const std::string& command) const {
 
 // ---- Deliveries ------------------------------------------------------------------------------
 
-void ProcessManager::didReceivePayload(const std::string& name, const std::string& payload) {
-    deliver(name.c_str(), reinterpret_cast<const uint8_t*>(payload.data()), payload.size());
+void ProcessManager::didReceivePayload(std::string_view name, std::string_view payload) {
+    deliverPayload(name, reinterpret_cast<const uint8_t*>(payload.data()), payload.size());
 }
 
 void ProcessManager::deliverPayload(std::string_view name, const uint8_t* data, size_t size) {
     // The callback wants a NUL-terminated name; names are short, so this stays in the
     // string's own storage.
     const std::string terminatedName(name);
-    deliver(terminatedName.c_str(), data, size);
+    static constexpr uint8_t noBytes = 0;
+    const bool hasBytes = data != nullptr && size > 0;
+    deliver(terminatedName.c_str(), hasBytes ? data : &noBytes, hasBytes ? size : 0);
 }
 
 // The runtime binds the forced-unwind handler to no object, which the sanitizer's null-reference

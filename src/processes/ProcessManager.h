@@ -73,10 +73,11 @@ public:
     void process(const uint8_t* data, uint16_t size, uint16_t pid, uint64_t options);
 
     // ProcessManagerDelegate
-    void didReceivePayload(const std::string& name, const std::string& payload) override;
+    void didReceivePayload(std::string_view name, std::string_view payload) override;
     void didReceiveSession(const Session& session) override;
 
-    // The same delivery for bytes the caller already holds, without copying them.
+    // The same delivery for bytes the caller already holds, without copying them. An empty
+    // payload (`data` may then be null) reaches the host as a readable pointer and size 0.
     void deliverPayload(std::string_view name, const uint8_t* data, size_t size);
 
     // SystemDelegate: reported by the system process only (and called directly by tests).

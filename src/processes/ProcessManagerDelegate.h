@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include <string_view>
 
 namespace Tenvik {
 
@@ -10,7 +10,9 @@ class Session;
 // sessions received by Collect. Never deleted through this interface.
 class ProcessManagerDelegate {
 public:
-    virtual void didReceivePayload(const std::string& name, const std::string& payload) = 0;
+    // The payload is only viewed: its bytes must stay as they are until the call returns, and
+    // nothing of it is kept afterwards.
+    virtual void didReceivePayload(std::string_view name, std::string_view payload) = 0;
     virtual void didReceiveSession(const Session& session) = 0;
 
 protected:

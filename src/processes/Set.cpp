@@ -1,7 +1,5 @@
 #include "processes/Set.h"
 
-#include <string>
-
 #include "common/Log.h"
 #include "common/ByteOrder.h"
 
@@ -36,11 +34,11 @@ void Set::emitStatus() {
         clearBuffer();
         return;
     }
-    const auto* body = reinterpret_cast<const uint8_t*>(buffer.data());
-    const uint64_t time = loadLe64(body);
-    const uint64_t ecg = loadLe64(body + 8);
+    const uint64_t time = loadLe64(buffer.data());
+    const uint64_t ecg = loadLe64(buffer.data() + 8);
     clearBuffer();
-    emit("Stat", joinText({R"({ "time": )", R"(, "ecg": )", " }"}, {time, ecg}));
+    char text[ShortTextCapacity];
+    emit("Stat", joinText(text, {R"({ "time": )", R"(, "ecg": )", " }"}, {time, ecg}));
 }
 
 }  // namespace Tenvik

@@ -1,6 +1,6 @@
 #include "processes/Update.h"
 
-#include <string>
+#include <string_view>
 
 #include "processes/ProcessManagerDelegate.h"
 
@@ -10,9 +10,8 @@ void Update::process(const uint8_t* data, uint16_t size, uint64_t /*options*/) {
     if (delegate == nullptr) {
         return;
     }
-    const std::string payload =
-        size > 0 ? std::string(reinterpret_cast<const char*>(data), size) : std::string();
-    delegate->didReceivePayload("Update", payload);
+    // Viewed, not copied: the link keeps the message as it is until this call returns.
+    delegate->didReceivePayload("Update", {reinterpret_cast<const char*>(data), size});
 }
 
 }  // namespace Tenvik

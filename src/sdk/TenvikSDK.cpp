@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "common/ByteConverters.h"
+#include "common/Forward.h"
 #include "common/Log.h"
 #include "common/TimeUtils.h"
 #include "link/UnifiedBLEManager.h"
@@ -410,17 +411,6 @@ void TenvikSDK::processNasalCannulaPackage(const uint8_t* data, int size) {
 }
 
 // ---- Session samples to the host callbacks -----------------------------------------------------
-
-namespace {
-
-template <typename Callback, typename... Values>
-void forward(Callback callback, void* context, uint64_t timestamp, Values... values) {
-    if (callback != nullptr) {
-        callback(context, timestamp, values...);
-    }
-}
-
-}  // namespace
 
 void TenvikSDK::didReceiveEcg(float sample, uint64_t timestamp) {
     forward(dataCallbacks().ecgCallback, context, timestamp, sample);

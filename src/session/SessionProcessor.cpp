@@ -111,6 +111,11 @@ void SessionProcessor::didChangePressureLeadOff(int32_t state) {
     delegate->didReceivePressureLeadOff(state);
 }
 
+// A session reaches a processor only through the link, which holds back a chunk fed from inside
+// a callback until the chunk in progress is done: no session is replayed inside another on the
+// same processor, so its detectors are never fed from inside their own reports (the motion
+// detector moves its posture and plank state on after an event). What a host feeds to the live
+// characteristics meanwhile goes to the live decoders, whose detectors are their own.
 void SessionProcessor::sessionProcess(const Session& session, const char* /*source*/) {
     timestampStart = session.getTimestampStart();
     timestampEnd = session.getTimestampEnd();

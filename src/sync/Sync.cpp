@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "common/Forward.h"
 #include "common/Log.h"
 #include "common/TimeUtils.h"
 #include "session/Session.h"
@@ -24,13 +25,6 @@ enum RecordType : int {
     ActivityRecord = 4,
     StepsRecord = 6,
 };
-
-template <typename Callback, typename... Values>
-void forward(Callback callback, void* context, uint64_t timestamp, Values... values) {
-    if (callback != nullptr) {
-        callback(context, timestamp, values...);
-    }
-}
 
 }  // namespace
 
@@ -114,16 +108,10 @@ void Sync::parseData(const uint8_t* data, uint16_t size, uint64_t options) {
     }
 }
 
-void Sync::reportState(int state) {
-    if (const TenvikSDK_IntCallback callback = receiver.getSyncStateCallback()) {
-        callback(context, state);
-    }
-}
+void Sync::reportState(int state) { forward(receiver.getSyncStateCallback(), context, state); }
 
 void Sync::reportProgress(uint32_t count) {
-    if (const TenvikSDK_ProgressCallback callback = receiver.getSyncProgressCallback()) {
-        callback(context, count, rateMeter.getFrequency());
-    }
+    forward(receiver.getSyncProgressCallback(), context, count, rateMeter.getFrequency());
 }
 
 void Sync::didReceiveRecord(const uint8_t* record, uint8_t length, int recordType,
@@ -261,9 +249,7 @@ void Sync::didReceivePressure(uint32_t value, uint64_t timestamp) {
     forward(decoders.callbacks().pastPressureCallback, context, timestamp, value);
 }
 void Sync::didReceiveUserEvent(uint64_t eventTime) {
-    if (const TenvikSDK_TimeCallback callback = decoders.callbacks().pastUserEventCallback) {
-        callback(context, eventTime);
-    }
+    forward(decoders.callbacks().pastUserEventCallback, context, eventTime);
 }
 void Sync::didReceiveBodyPosition(uint32_t bodyPosition, uint64_t timestamp) {
     forward(decoders.callbacks().pastBodyPositionCallback, context, timestamp, bodyPosition);

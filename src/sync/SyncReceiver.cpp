@@ -9,6 +9,7 @@
 
 #include "common/ByteConverters.h"
 #include "common/ByteOrder.h"
+#include "common/Forward.h"
 #include "common/Log.h"
 #include "sync/SyncStatus.h"
 
@@ -85,6 +86,8 @@ uint64_t SyncReceiver::normalizeTimestamp(uint64_t raw) {
     if (masked < minValidTimestamp || masked > maxValidTimestamp) {
         return raw;
     }
+    // Spent before the line goes out: a host that drives another instance from inside its log
+    // callback finds the count already taken.
     if (takeNormalizedTimestampWarning()) {
         logNormalizedTimestamp(raw, masked);
     }
@@ -224,7 +227,10 @@ void SyncReceiver::applyTimestampFloor() {
     }
 }
 
-// A record cut short by the end of its group is delivered at full length, zero-filled.
+// A record cut short by the end of its group is delivered at full length, zero-filled. The
+// record, its time and the fill move on only once the delegate has returned: packets reach
+// this object only through the link, which holds back a chunk fed from inside a callback until
+// the chunk in progress is done, so nothing here changes while the host is being called.
 void SyncReceiver::deliverRecord() {
     if (delegate != nullptr) {
         delegate->didReceiveRecord(recordBuffer.data(), static_cast<uint8_t>(header.recordLength),
@@ -240,16 +246,10 @@ void SyncReceiver::clearRecord() {
     recordBuffer.fill(0);
 }
 
-void SyncReceiver::reportState(int state) {
-    if (syncStateCallback != nullptr) {
-        syncStateCallback(context, state);
-    }
-}
+void SyncReceiver::reportState(int state) { forward(syncStateCallback, context, state); }
 
 void SyncReceiver::reportProgress(uint16_t count) {
-    if (syncProgressCallback != nullptr) {
-        syncProgressCallback(context, count, progressWithoutRate);
-    }
+    forward(syncProgressCallback, context, static_cast<uint32_t>(count), progressWithoutRate);
 }
 
 }  // namespace Tenvik

@@ -5,6 +5,7 @@
 
 #include "common/ByteConverters.h"
 #include "common/ByteOrder.h"
+#include "common/Forward.h"
 #include "common/Log.h"
 #include "common/SizeCheck.h"
 #include "signal/StepInterpolation.h"
@@ -58,9 +59,7 @@ void SynchronizationProcess::setContext(void* hostContext) {
 void SynchronizationProcess::didCalculateHeartRate(uint32_t /*value*/, uint64_t /*timestamp*/) {}
 
 void SynchronizationProcess::didCalculateRespirationRate(uint32_t value, uint64_t timestamp) {
-    if (pastCallbacks.pastRespirationRateCallback != nullptr) {
-        pastCallbacks.pastRespirationRateCallback(context, timestamp, value);
-    }
+    forward(pastCallbacks.pastRespirationRateCallback, context, timestamp, value);
 }
 
 // ---- Temperature, heart rate, activity, steps ----------------------------------------------
@@ -77,9 +76,7 @@ void SynchronizationProcess::processTemperaturePackage(const uint8_t* record, ui
     const float skin = kelvinStepsToCelsius(loadLe16(record));
     const float ambient = kelvinStepsToCelsius(loadLe16(record + 2));
     const float value = signalProcessor.estimateBodyTemperature(skin, ambient);
-    if (pastCallbacks.pastTemperatureCallback != nullptr) {
-        pastCallbacks.pastTemperatureCallback(context, timestamp, value);
-    }
+    forward(pastCallbacks.pastTemperatureCallback, context, timestamp, value);
 }
 
 void SynchronizationProcess::processHeartRatePackage(const uint8_t* record, uint32_t size,
@@ -94,13 +91,9 @@ void SynchronizationProcess::processHeartRatePackage(const uint8_t* record, uint
     }
     const uint32_t beatsPerMinute = record[1];
     for (const uint32_t interval : rr) {
-        if (pastCallbacks.pastRrCallback != nullptr) {
-            pastCallbacks.pastRrCallback(context, timestamp, interval);
-        }
+        forward(pastCallbacks.pastRrCallback, context, timestamp, interval);
     }
-    if (pastCallbacks.pastHeartRateCallback != nullptr) {
-        pastCallbacks.pastHeartRateCallback(context, timestamp, beatsPerMinute);
-    }
+    forward(pastCallbacks.pastHeartRateCallback, context, timestamp, beatsPerMinute);
 }
 
 void SynchronizationProcess::processActivityPackage(const uint8_t* record, uint32_t size,
@@ -108,9 +101,7 @@ void SynchronizationProcess::processActivityPackage(const uint8_t* record, uint3
     if (!hasLength("processActivityPackage", record, size, activityRecordSize)) {
         return;
     }
-    if (pastCallbacks.pastActivityCallback != nullptr) {
-        pastCallbacks.pastActivityCallback(context, timestamp, activityFromCode(record[0]));
-    }
+    forward(pastCallbacks.pastActivityCallback, context, timestamp, activityFromCode(record[0]));
 }
 
 void SynchronizationProcess::processStepsPackage(const uint8_t* record, uint32_t size,
@@ -120,10 +111,8 @@ void SynchronizationProcess::processStepsPackage(const uint8_t* record, uint32_t
     }
     // A signed count, widened with its sign.
     const auto steps = static_cast<int32_t>(loadLe32(record));
-    if (pastCallbacks.pastStepsCallback != nullptr) {
-        pastCallbacks.pastStepsCallback(context, timestamp,
-                                        static_cast<uint64_t>(static_cast<int64_t>(steps)));
-    }
+    forward(pastCallbacks.pastStepsCallback, context, timestamp,
+            static_cast<uint64_t>(static_cast<int64_t>(steps)));
 }
 
 // ---- ECG --------------------------------------------------------------------------------------
@@ -151,14 +140,15 @@ void SynchronizationProcess::processECGPackage(const uint8_t* record, uint32_t s
 
 // A host callback may replace or clear the callbacks, so the callback is read again before
 // every call. Records arrive only through the link, which holds back a chunk fed from inside a
-// callback until this record is done, so the outputs stay as they are meanwhile.
+// callback until this record is done, so the record, the outputs and the signal chain stay as
+// they are meanwhile (the respiration rate is read from the record after its samples); values
+// the host feeds to the live characteristics go to the live decoders' own chain.
 void SynchronizationProcess::deliverSamples(TenvikSDK_TimedFloatCallback Callbacks::*callback,
                                             const float* outputs, int count, uint64_t timestamp,
                                             uint64_t spacing) {
     for (int i = 0; i < count; ++i) {
-        if (const TenvikSDK_TimedFloatCallback deliver = pastCallbacks.*callback) {
-            deliver(context, timestamp + spacing * static_cast<uint64_t>(i), outputs[i]);
-        }
+        forward(pastCallbacks.*callback, context, timestamp + spacing * static_cast<uint64_t>(i),
+                outputs[i]);
     }
 }
 
@@ -294,9 +284,7 @@ void SynchronizationProcess::reportRespirationRate(const uint8_t* record, uint64
     }
     lastRateReportTime = timestamp;
     const auto rate = static_cast<uint32_t>((record[18] << 8) | record[19]);
-    if (pastCallbacks.pastRespirationRateCallback != nullptr) {
-        pastCallbacks.pastRespirationRateCallback(context, timestamp, rate);
-    }
+    forward(pastCallbacks.pastRespirationRateCallback, context, timestamp, rate);
 }
 
 void SynchronizationProcess::respirationProcessVersion3(const uint8_t* record, uint32_t size,

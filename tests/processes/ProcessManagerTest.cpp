@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "InternalLogRecorder.h"
@@ -50,6 +51,24 @@ TEST_F(ProcessManagerPayloads, DeliversNameBytesAndContext) {
     EXPECT_EQ(deliveries[0].context, &context);
     EXPECT_EQ(deliveries[0].name, "Ping");
     EXPECT_EQ(deliveries[0].bytes, (std::vector<uint8_t>{'a', 0, 'b', 0}));
+}
+
+// The host may read the byte a payload points at whatever its size, so an empty payload
+// points at one, also when the handler had no bytes to point at.
+TEST_F(ProcessManagerPayloads, EmptyPayloadPointsAtAReadableByte) {
+    static const uint8_t* seen = nullptr;
+    static size_t seenSize = 1;
+    manager.setPayloadCallback([](void*, const char*, const uint8_t* data, size_t size) {
+        seen = data;
+        seenSize = size;
+    });
+    manager.didReceivePayload("Update", std::string_view());
+    EXPECT_NE(seen, nullptr);
+    EXPECT_EQ(seenSize, 0u);
+    seen = nullptr;
+    manager.deliverPayload("Shell", nullptr, 0);
+    EXPECT_NE(seen, nullptr);
+    EXPECT_EQ(seenSize, 0u);
 }
 
 TEST_F(ProcessManagerPayloads, WithoutCallbackLogsAndDrops) {

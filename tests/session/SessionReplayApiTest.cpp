@@ -221,17 +221,18 @@ TEST_F(SessionReplay, NoSessionReanalysesTheMotionOfAnEarlierOne) {
 
 // Held level and still: the accelerometer reads 1 g straight down the z axis of the identity
 // quaternion (no linear acceleration), angle y 61 degrees. Each record is in the plank
-// position, and a plank is confirmed on the 62nd consecutive sample in position.
+// position, and a plank is confirmed on the 62nd consecutive sample in position. The live
+// motion and orientation characteristics of firmware 4 carry the same two layouts.
+// x, y, z = 0, 0, 4096 (1 g); the two further vectors zero.
+const Bytes still = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+// Angles 0, 61 x 64 = 0x0F40, 0; quaternion w = 0x4000 (1), x = y = z = 0.
+const Bytes level = {0x00, 0x00, 0x0F, 0x40, 0x00, 0x00, 0x40,
+                     0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+
 Blocks plankSession() {
     Bytes motion;
     Bytes orientation;
     for (int i = 0; i < 50; ++i) {
-        // x, y, z = 0, 0, 4096 (1 g); the two further vectors zero.
-        const Bytes still = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0, 0, 0,
-                             0,    0,    0,    0,    0,    0,    0, 0, 0};
-        // Angles 0, 61 x 64 = 0x0F40, 0; quaternion w = 0x4000 (1), x = y = z = 0.
-        const Bytes level = {0x00, 0x00, 0x0F, 0x40, 0x00, 0x00, 0x40,
-                             0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
         motion.insert(motion.end(), still.begin(), still.end());
         orientation.insert(orientation.end(), level.begin(), level.end());
     }
@@ -298,6 +299,79 @@ TEST_F(SessionReplay, DestroyingTheInstanceFromASessionCallbackEndsTheReplay) {
     // Nothing after the destroying callback, not even the recorded swing.
     EXPECT_EQ(host.names(),
               (std::vector<std::string>{"wear_state", "ecg", "ecg", "respiration"}));
+}
+
+// The recorded plank is confirmed at record 12 of the second session (the 62nd sample). From
+// inside that event the host feeds the live characteristics one orientation and 62 motion
+// readings in the same position. The live detector has seen nothing yet: it confirms a plank of
+// its own on its 62nd reading, during that packet's motion analysis and so before the packet's
+// accelerometer value. The recorded detector then goes on where it was: its 38 further records
+// hold the plank and report nothing.
+TEST_F(SessionReplay, LiveMotionFedFromARecordedPlankStartRunsOnTheLiveDetector) {
+    receive(plankSession());
+    host.clear();
+    bool fed = false;
+    host.react = [&fed](HostCallbackRecorder& h, const HostEvent& event) {
+        if (event.name != "motion_event" || fed) {
+            return;
+        }
+        fed = true;
+        processOrientationPackage(level.data(), static_cast<int>(level.size()), h.handle());
+        for (int i = 0; i < 62; ++i) {
+            processMotionPackage(still.data(), static_cast<int>(still.size()), h.handle());
+        }
+    };
+    receive(plankSession());
+
+    std::vector<std::string> expected;
+    for (int i = 0; i < 50; ++i) {
+        expected.insert(expected.end(), {"accelerometer", "motion_vector2", "motion_vector3"});
+    }
+    for (int i = 0; i < 50; ++i) {
+        expected.insert(expected.end(), {"orientation", "quaternion"});
+    }
+    expected.insert(expected.end(), {"motion_event", "orientation", "body_position", "quaternion"});
+    for (int i = 1; i <= 62; ++i) {
+        if (i == 62) {
+            expected.emplace_back("motion_event");
+        }
+        expected.insert(expected.end(), {"accelerometer", "motion_vector2", "motion_vector3"});
+    }
+    EXPECT_EQ(host.names(), expected);
+    EXPECT_EQ(host.values("motion_event"), (std::vector<double>{6, 6}));
+}
+
+// Each processor's contact detector reports its first state with the first sample it is given.
+// From inside the recorded report the host feeds a nasal-cannula packet: the live detector
+// reports its own first state before that packet's five pressures, then the recorded pressures
+// follow. The recorded detector has seen none of the live samples: a following session still
+// confirms contact at the 43rd recorded sample, its record 17.
+TEST_F(SessionReplay, LivePressureFedFromARecordedContactReportRunsOnTheLiveDetector) {
+    const Bytes nasal = {0, 0, 0, 100, 0, 0, 0, 0, 0, 0, 0, 100, 0, 0, 0, 0, 0, 0, 0, 100};
+    bool fed = false;
+    host.react = [&](HostCallbackRecorder& h, const HostEvent& event) {
+        if (event.name == "pressure_lead_off" && !fed) {
+            fed = true;
+            processNasalCannulaPackage(nasal.data(), static_cast<int>(nasal.size()), h.handle());
+        }
+    };
+    receive(onlyBlock(Pressure, alternatingPressure(0, 25)));
+    std::vector<std::string> expected = {"pressure_lead_off", "pressure_lead_off"};
+    expected.insert(expected.end(), 5 + 25, "pressure");
+    EXPECT_EQ(host.names(), expected);
+    EXPECT_EQ(host.values("pressure_lead_off"), (std::vector<double>{3, 3}));
+    std::vector<double> pressures = {100, 0, 100, 0, 100};
+    for (int i = 0; i < 25; ++i) {
+        pressures.push_back(i % 2 == 0 ? 0 : 100);
+    }
+    EXPECT_EQ(host.values("pressure"), pressures);
+    EXPECT_EQ(host.events().back().timestamp, S + 960);
+
+    host.clear();
+    receive(onlyBlock(Pressure, alternatingPressure(25, 25)));
+    ASSERT_EQ(host.events().size(), 26u);
+    EXPECT_EQ(host.events()[17], (HostEvent{"pressure_lead_off", 0, {0}}));
+    EXPECT_EQ(host.events()[18], (HostEvent{"pressure", S + 680, {0}}));
 }
 
 TEST_F(SessionReplay, SessionFedFromInsideACallbackIsReplayedAfterTheOuterOne) {

@@ -2,13 +2,16 @@
 
 // Replaces the global allocation functions of a test program with ones that count every
 // allocation made on the calling thread: operator new and, so that what zlib and the C library
-// allocate shows too, malloc, calloc and realloc. Include this from exactly one source file of
+// allocate shows too, malloc, calloc and realloc. Blocks of operator new also carry their size,
+// so that the bytes a thread holds through it can be read (`heapBytesInUse`). Include this from exactly one source file of
 // the program; the program's other files include AllocationCounter.h for AllocationScope.
 // Under AddressSanitizer the C functions stay the sanitizer's own, and only operator new is
 // counted.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "AllocationCounter.h"
@@ -35,6 +38,10 @@ extern "C" void __libc_free(void* block);
 namespace TenvikTest::detail {
 
 inline thread_local size_t allocationsOnThisThread = 0;
+inline thread_local int64_t heapBytesOnThisThread = 0;
+inline thread_local int64_t heapPeakOnThisThread = 0;
+// Each block of operator new starts with its size, in a header that keeps the block's alignment.
+constexpr std::size_t blockHeader = alignof(std::max_align_t);
 // Allocations on this thread fail once the count reaches this limit.
 inline thread_local size_t failingFromAllocation = static_cast<size_t>(-1);
 
@@ -69,13 +76,28 @@ inline bool countAllocation() noexcept {
     if (!countAllocation()) {
         throw std::bad_alloc();
     }
-    if (void* block = rawAllocate(size == 0 ? 1 : size)) {
-        return block;
+    auto* header = static_cast<unsigned char*>(rawAllocate(blockHeader + size));
+    if (header == nullptr) {
+        throw std::bad_alloc();
     }
-    throw std::bad_alloc();
+    std::memcpy(header, &size, sizeof size);
+    heapBytesOnThisThread += static_cast<int64_t>(size);
+    if (heapBytesOnThisThread > heapPeakOnThisThread) {
+        heapPeakOnThisThread = heapBytesOnThisThread;
+    }
+    return header + blockHeader;
 }
 
-[[gnu::noinline]] inline void countedRelease(void* block) noexcept { rawRelease(block); }
+[[gnu::noinline]] inline void countedRelease(void* block) noexcept {
+    if (block == nullptr) {
+        return;
+    }
+    unsigned char* header = static_cast<unsigned char*>(block) - blockHeader;
+    std::size_t size = 0;
+    std::memcpy(&size, header, sizeof size);
+    heapBytesOnThisThread -= static_cast<int64_t>(size);
+    rawRelease(header);
+}
 
 inline void* countedAllocateNoThrow(std::size_t size) noexcept {
     try {
@@ -88,6 +110,9 @@ inline void* countedAllocateNoThrow(std::size_t size) noexcept {
 }  // namespace TenvikTest::detail
 
 size_t TenvikTest::allocationCount() { return detail::allocationsOnThisThread; }
+int64_t TenvikTest::heapBytesInUse() { return detail::heapBytesOnThisThread; }
+int64_t TenvikTest::heapPeak() { return detail::heapPeakOnThisThread; }
+void TenvikTest::resetHeapPeak() { detail::heapPeakOnThisThread = detail::heapBytesOnThisThread; }
 
 namespace TenvikTest {
 
