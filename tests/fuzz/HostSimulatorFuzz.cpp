@@ -324,9 +324,10 @@ struct Script {
     }
 };
 
-// The script's own bytes in an allocation of exactly their size, so that a read past them
-// is caught.
-std::vector<uint8_t> exactCopy(const uint8_t* bytes, size_t n) {
+// The script's next n bytes (fewer when it ends first) in an allocation of exactly their size,
+// so that a read past them is caught.
+std::vector<uint8_t> takeExact(Script& script, size_t n) {
+    const uint8_t* bytes = script.bytes(n);
     std::vector<uint8_t> copy(bytes, bytes + n);
     copy.shrink_to_fit();
     return copy;
@@ -402,8 +403,7 @@ void runSignal(Script& script) {
     signal.period = script.word();
     signal.amplitude = static_cast<int16_t>(script.word());
     signal.packets = script.count();
-    size_t n = signal.size;
-    const std::vector<uint8_t> base = exactCopy(script.bytes(n), n);
+    const std::vector<uint8_t> base = takeExact(script, signal.size);
     if (signal.period == 0) {
         signal.period = 1;
     }
@@ -429,9 +429,10 @@ void runOperation(Script& script, int repeatDepth) {
     const uint8_t opcode = script.byte();
     switch (opcode % opcodeCount) {
         case 0: {
-            size_t n = script.byte();
-            const auto chunk = exactCopy(script.bytes(n), n);
-            call([&](TenvikSDK* sdk) { feedChunk(sdk, chunk.data(), static_cast<int>(n)); });
+            const auto chunk = takeExact(script, script.byte());
+            call([&](TenvikSDK* sdk) {
+                feedChunk(sdk, chunk.data(), static_cast<int>(chunk.size()));
+            });
             break;
         }
         case 1: {
@@ -442,20 +443,19 @@ void runOperation(Script& script, int repeatDepth) {
         }
         case 2: {
             const auto pid = static_cast<int16_t>(script.word());
-            size_t n = script.byte();
-            const auto command = exactCopy(script.bytes(n), n);
+            const auto command = takeExact(script, script.byte());
             call([&](TenvikSDK* sdk) {
-                TenvikSDK_send(n > 0 ? command.data() : nullptr, static_cast<int>(n), pid, sdk);
+                TenvikSDK_send(command.empty() ? nullptr : command.data(),
+                               static_cast<int>(command.size()), pid, sdk);
             });
             break;
         }
         case 3: {
             const uint8_t which = script.byte();
             const uint8_t form = script.byte();
-            size_t n = script.byte();
-            const auto value = exactCopy(script.bytes(n), n);
+            const auto value = takeExact(script, script.byte());
             call([&](TenvikSDK* sdk) {
-                feedValue(sdk, which, form, value.data(), static_cast<int>(n));
+                feedValue(sdk, which, form, value.data(), static_cast<int>(value.size()));
             });
             break;
         }
@@ -477,8 +477,7 @@ void runOperation(Script& script, int repeatDepth) {
             break;
         }
         case 7: {
-            size_t n = script.byte();
-            host.scratch = exactCopy(script.bytes(n), n);
+            host.scratch = takeExact(script, script.byte());
             break;
         }
         case 8:
