@@ -336,9 +336,8 @@ void DataConverter::respirationProcessVersion2(const uint8_t* data, int size, ui
     int count = 0;
     for (int i = 0; i < 10; ++i) {
         const uint8_t* bytes = data + 2 * i;
-        // Six filter inputs on the way from the previous sample to this one.
-        appendSteps(decodeInt24Q24(bytes[1], bytes[0], 0), points, lastRespirationSample, inputs,
-                    count);
+        appendStepsAwayFromReference(decodeInt24Q24(bytes[1], bytes[0], 0), points,
+                                     lastRespirationSample, inputs, count);
     }
     signalProcessor.processRespirationBlock(inputs, respirationOutput,
                                             static_cast<size_t>(count), timestamp);
