@@ -61,4 +61,52 @@ TEST(RespirationLayout2, LiveAndSynchronisedGiveTheSameValues) {
     EXPECT_EQ(liveValues, synchronisedValues);
 }
 
+// Records of layout 1 (data version 0): six 24-bit samples of one value, near 0.25 and -0.25
+// in turn, a few steps apart from record to record; each sample goes four times through the
+// chain.
+Bytes layout1Record(int index) {
+    const int raw = (index % 2 == 0 ? 4194304 : -4194304) + 1678 * (index % 7);
+    Bytes out;
+    for (int i = 0; i < 6; ++i) {
+        out.push_back(static_cast<uint8_t>(raw));
+        out.push_back(static_cast<uint8_t>(raw >> 8));
+        out.push_back(static_cast<uint8_t>(raw >> 16));
+    }
+    return out;
+}
+
+// Records reach these decoders only through the link, which holds back a chunk fed from inside
+// a callback until the record in progress is done; and a characteristic value fed from there
+// goes to the live chain. So nothing a host does puts a record inside another one. The
+// estimator's window must stay whole all the same when a caller feeds the next record from
+// inside the rate report: the report at the 30000th sample leaves the window at its start.
+struct NestingCaller {
+    std::unique_ptr<SynchronizationProcess> decoders = std::make_unique<SynchronizationProcess>();
+    int next = 0;
+    std::vector<uint32_t> rates;
+
+    void feedNext() {
+        const Bytes record = layout1Record(next++);
+        decoders->processRespirationPackage(record.data(), 18, 1000);
+    }
+    static void onRate(void* context, uint64_t, uint32_t rate) {
+        auto* self = static_cast<NestingCaller*>(context);
+        self->rates.push_back(rate);
+        self->feedNext();
+    }
+};
+
+TEST(SynchronisedRespirationRate, ARecordFedFromInsideTheReportStaysInTheWindow) {
+    NestingCaller caller;
+    caller.decoders->setDataVersion(0);
+    caller.decoders->setContext(&caller);
+    caller.decoders->callbacks().pastRespirationRateCallback = &NestingCaller::onRate;
+    while (caller.next < 1600) {
+        caller.feedNext();
+    }
+    // The breaths counted with the 7500th, 15000th ... 37500th sample, from
+    // tests/decoding/filtered_reference.py (the live layout 1 of these samples).
+    EXPECT_EQ(caller.rates, (std::vector<uint32_t>{144, 295, 451, 602, 615}));
+}
+
 }  // namespace
