@@ -14,13 +14,6 @@ namespace Tenvik {
 
 namespace {
 
-
-
-
-uint32_t readUInt32BE(const uint8_t* bytes) {
-    return decodeUInt32(bytes[0], bytes[1], bytes[2], bytes[3]);
-}
-
 // A signed 16-bit big-endian field as the integer value itself.
 float readInt16BE(const uint8_t* bytes) { return decodeInt32Q16(bytes[0], bytes[1], 0, 0); }
 
@@ -48,6 +41,17 @@ constexpr int ecgVersion4SampleCount = 5;
 constexpr int ecgVersion5SampleCount = 6;
 constexpr int ecgPacketSize = 20;
 constexpr int legacyEcgPacketSize = 18;
+constexpr int respirationVersion1SampleCount = 6;
+constexpr int respirationVersion2SampleCount = 10;
+constexpr int respirationVersion3SampleCount = 9;
+constexpr int respirationVersion4SampleCount = 6;
+constexpr int respirationPacketSize = 20;
+constexpr int legacyRespirationPacketSize = 18;
+// Where layouts 3 and 4 carry the device's own rate.
+constexpr int respirationRateOffset = 18;
+// Filter inputs per sample of layout 2, unfiltered outputs per sample of layouts 3 and 4.
+constexpr int respirationVersion2Points = 6;
+constexpr int interpolatedRespirationPoints = 8;
 constexpr uint64_t upsampledEcgSpacingMs = 2;
 constexpr uint64_t respirationVersion1SpacingMs = 8;
 constexpr uint64_t upsampledRespirationSpacingMs = 2;
@@ -238,6 +242,7 @@ void DataConverter::ecgProcessVersion1(const uint8_t* data, int size, uint64_t t
 
 // Doubles the rate: every sample yields the midpoint with the one before it, then itself.
 void DataConverter::ecgUpsample(const uint8_t* samples, int count, int width, uint64_t base) {
+    static_assert(2 * ecgVersion2SampleCount <= maxEcgOutputs);
     float outputs[maxEcgOutputs];
     for (int i = 0; i < count; ++i) {
         const uint8_t* bytes = samples + width * i;
@@ -308,12 +313,14 @@ void DataConverter::processRespirationPackage(const uint8_t* data, int size, uin
 }
 
 void DataConverter::respirationProcessVersion1(const uint8_t* data, int size, uint64_t timestamp) {
-    if (!hasExactSize("respirationProcessVersion1", data, size, 18)) {
+    if (!hasExactSize("respirationProcessVersion1", data, size, legacyRespirationPacketSize)) {
         return;
     }
+    constexpr int mostRepeats = 4;
+    static_assert(respirationVersion1SampleCount * mostRepeats <= maxRespirationOutputs);
     float inputs[maxRespirationOutputs];
     int count = 0;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < respirationVersion1SampleCount; ++i) {
         const uint8_t* bytes = data + 3 * i;
         const float sample = decodeInt24Q24(bytes[2], bytes[1], bytes[0]);
         for (int repeat = 0; repeat < respirationRepeat; ++repeat) {
@@ -324,16 +331,18 @@ void DataConverter::respirationProcessVersion1(const uint8_t* data, int size, ui
 }
 
 void DataConverter::respirationProcessVersion2(const uint8_t* data, int size, uint64_t timestamp) {
-    if (!hasExactSize("respirationProcessVersion2", data, size, 20)) {
+    if (!hasExactSize("respirationProcessVersion2", data, size, respirationPacketSize)) {
         return;
     }
-    constexpr int points = 6;
+    static_assert(respirationVersion2SampleCount * respirationVersion2Points <=
+                  maxRespirationOutputs);
     float inputs[maxRespirationOutputs];
     int count = 0;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < respirationVersion2SampleCount; ++i) {
         const uint8_t* bytes = data + 2 * i;
-        appendStepsAwayFromReference(decodeInt24Q24(bytes[1], bytes[0], 0), points,
-                                     lastRespirationSample, inputs, count);
+        appendStepsAwayFromReference(decodeInt24Q24(bytes[1], bytes[0], 0),
+                                     respirationVersion2Points, lastRespirationSample, inputs,
+                                     count);
     }
     filterRespiration(inputs, count, timestamp, upsampledRespirationSpacingMs);
 }
@@ -354,7 +363,7 @@ void DataConverter::reportRespirationRateFromPacket(const uint8_t* data, uint64_
     }
     lastRateReportTime = timestamp;
     notify(callbacks.respirationRateCallback, context, timestamp,
-           static_cast<uint32_t>(loadBe16(data + 18)));
+           static_cast<uint32_t>(loadBe16(data + respirationRateOffset)));
 }
 
 namespace {
@@ -370,10 +379,14 @@ float respirationSample24(const uint8_t* bytes) {
 // Layouts with the device's own rate: eight unfiltered points per sample.
 void DataConverter::interpolateRespiration(const uint8_t* data, int sampleCount, int width,
                                            float (*decode)(const uint8_t*), uint64_t timestamp) {
+    static_assert(respirationVersion3SampleCount * interpolatedRespirationPoints <=
+                  maxRespirationOutputs);
+    static_assert(respirationVersion4SampleCount <= respirationVersion3SampleCount);
     float outputs[maxRespirationOutputs];
     int count = 0;
     for (int i = 0; i < sampleCount; ++i) {
-        appendSteps(decode(data + width * i), 8, lastRespirationSample, outputs, count);
+        appendSteps(decode(data + width * i), interpolatedRespirationPoints, lastRespirationSample,
+                    outputs, count);
     }
     deliverSamples(&Callbacks::respirationCallback, outputs, count, timestamp,
                    upsampledRespirationSpacingMs);
@@ -381,14 +394,16 @@ void DataConverter::interpolateRespiration(const uint8_t* data, int sampleCount,
 }
 
 void DataConverter::respirationProcessVersion3(const uint8_t* data, int size, uint64_t timestamp) {
-    if (hasExactSize("respirationProcessVersion3", data, size, 20)) {
-        interpolateRespiration(data, 9, 2, &respirationSample16, timestamp);
+    if (hasExactSize("respirationProcessVersion3", data, size, respirationPacketSize)) {
+        interpolateRespiration(data, respirationVersion3SampleCount, 2, &respirationSample16,
+                               timestamp);
     }
 }
 
 void DataConverter::respirationProcessVersion4(const uint8_t* data, int size, uint64_t timestamp) {
-    if (hasExactSize("respirationProcessVersion4", data, size, 20)) {
-        interpolateRespiration(data, 6, 3, &respirationSample24, timestamp);
+    if (hasExactSize("respirationProcessVersion4", data, size, respirationPacketSize)) {
+        interpolateRespiration(data, respirationVersion4SampleCount, 3, &respirationSample24,
+                               timestamp);
     }
 }
 
@@ -418,7 +433,7 @@ void DataConverter::processHealthThermometerPackage(const uint8_t* data, int siz
     if (!hasExactSize("processHealthThermometerPackage", data, size, 5)) {
         return;
     }
-    int32_t mantissa = data[1] | (data[2] << 8) | (data[3] << 16);
+    auto mantissa = static_cast<int32_t>(loadLe24(data + 1));
     if ((mantissa & 0x800000) != 0) {
         mantissa -= 0x1000000;
     }
@@ -635,7 +650,7 @@ void DataConverter::processNasalCannulaPackage(const uint8_t* data, int size, ui
     // from inside such a report is decoded at once and leaves these values as they are.
     int32_t values[pressureValueCount];
     for (int i = 0; i < pressureValueCount; ++i) {
-        values[i] = static_cast<int32_t>(readUInt32BE(data + 4 * i));
+        values[i] = static_cast<int32_t>(loadBe32(data + 4 * i));
         pressureLeadOffDetector.update(values[i]);
     }
     for (const int32_t value : values) {

@@ -115,6 +115,8 @@ public:
 private:
     using LeadOffHandler = void (DataConverter::*)(float);
 
+    // The most outputs one packet yields (ECG layout 2: 10 samples doubled; respiration
+    // layout 3: 9 samples of 8 points), the size of the arrays the decoders collect them in.
     static constexpr int maxEcgOutputs = 20;
     static constexpr int maxRespirationOutputs = 72;
     static constexpr int pressureValueCount = 5;

@@ -284,7 +284,7 @@ void SynchronizationProcess::reportRespirationRate(const uint8_t* record, uint64
         return;
     }
     lastRateReportTime = timestamp;
-    const auto rate = static_cast<uint32_t>((record[18] << 8) | record[19]);
+    const auto rate = static_cast<uint32_t>(loadBe16(record + 18));
     if (pastCallbacks.pastRespirationRateCallback != nullptr) {
         pastCallbacks.pastRespirationRateCallback(context, timestamp, rate);
     }
