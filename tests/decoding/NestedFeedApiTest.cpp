@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,8 @@ struct NestedCase {
     Fed nested;               // fed from inside the first call of `feedOn` during `outer`
     const char* feedOn;
     std::vector<HostEvent> expected;  // everything `outer` raises, in order, without times
+
+    friend void PrintTo(const NestedCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class NestedFeed : public ::testing::TestWithParam<NestedCase> {};
@@ -362,6 +365,8 @@ struct RateRun {
     std::size_t outputsPerPacket;
     std::size_t outputsInAll;
     std::vector<RateReport> reports;
+
+    friend void PrintTo(const RateRun& run, std::ostream* out) { *out << run.revision; }
 };
 
 class NestedRespirationRate : public ::testing::TestWithParam<RateRun> {};
