@@ -6,6 +6,7 @@
 
 #include "common/ByteConverters.h"
 #include "common/ByteOrder.h"
+#include "common/Forward.h"
 #include "common/Log.h"
 #include "common/SizeCheck.h"
 #include "signal/StepInterpolation.h"
@@ -26,13 +27,6 @@ float readQuaternionComponent(const uint8_t* bytes) {
 // buffer carries no bytes whatever size comes with it.
 bool hasExactSize(const char* decoder, const uint8_t* data, int size, int expected) {
     return Tenvik::hasExactSize("DataConverter", decoder, data, size, expected);
-}
-
-template <typename Callback, typename... Values>
-void notify(Callback callback, void* context, Values... values) {
-    if (callback != nullptr) {
-        callback(context, values...);
-    }
 }
 
 constexpr int ecgVersion2SampleCount = 10;
@@ -144,15 +138,15 @@ void DataConverter::setHostCallbacks(const HostCallbacks& host) {
 }
 
 void DataConverter::didCalculateHeartRate(uint32_t value, uint64_t timestamp) {
-    notify(callbacks.heartRateCallback, context, timestamp, value);
+    forward(callbacks.heartRateCallback, context, timestamp, value);
 }
 
 void DataConverter::didCalculateRespirationRate(uint32_t value, uint64_t timestamp) {
-    notify(callbacks.respirationRateCallback, context, timestamp, value);
+    forward(callbacks.respirationRateCallback, context, timestamp, value);
 }
 
 void DataConverter::didChangePressureLeadOff(int state) {
-    notify(callbacks.pressureLeadOffCallback, context, state);
+    forward(callbacks.pressureLeadOffCallback, context, state);
 }
 
 // ---- Wear state -------------------------------------------------------------------------------
@@ -162,7 +156,7 @@ void DataConverter::setWearState(uint32_t state) {
         return;
     }
     currentWearState = state;
-    notify(callbacks.wearStateCallback, context, state);
+    forward(callbacks.wearStateCallback, context, state);
 }
 
 void DataConverter::parseWearState(uint32_t value) {
@@ -217,7 +211,7 @@ void DataConverter::deliverSamples(TenvikSDK_TimedFloatCallback Callbacks::*call
                                    const float* outputs, int count, uint64_t base,
                                    uint64_t spacing) {
     for (int i = 0; i < count; ++i) {
-        notify(callbacks.*callback, context, base + spacing * static_cast<uint64_t>(i),
+        forward(callbacks.*callback, context, base + spacing * static_cast<uint64_t>(i),
                outputs[i]);
     }
 }
@@ -362,7 +356,7 @@ void DataConverter::reportRespirationRateFromPacket(const uint8_t* data, uint64_
         return;
     }
     lastRateReportTime = timestamp;
-    notify(callbacks.respirationRateCallback, context, timestamp,
+    forward(callbacks.respirationRateCallback, context, timestamp,
            static_cast<uint32_t>(loadBe16(data + respirationRateOffset)));
 }
 
@@ -439,7 +433,7 @@ void DataConverter::processHealthThermometerPackage(const uint8_t* data, int siz
     }
     const int exponent = static_cast<int8_t>(data[4]);
     const float scale = static_cast<float>(std::pow(10.0, exponent));
-    notify(callbacks.temperatureCallback, context, timestamp,
+    forward(callbacks.temperatureCallback, context, timestamp,
            static_cast<float>(mantissa) * scale);
 }
 
@@ -465,8 +459,8 @@ void DataConverter::processMotionPackage(const uint8_t* data, int size, uint64_t
             a[i] = static_cast<float>(raw / accelerometerScale);
         }
         signalProcessor.processMotion(q[0], q[1], q[2], q[3], a[0], a[1], a[2], angles);
-        notify(callbacks.quaternionCallback, context, timestamp, q[0], q[1], q[2], q[3]);
-        notify(callbacks.accelerometerCallback, context, timestamp, a[0], a[1], a[2]);
+        forward(callbacks.quaternionCallback, context, timestamp, q[0], q[1], q[2], q[3]);
+        forward(callbacks.accelerometerCallback, context, timestamp, a[0], a[1], a[2]);
         return;
     }
     if (!hasExactSize("processMotionPackage", data, size, 18)) {
@@ -485,9 +479,9 @@ void DataConverter::processMotionPackage(const uint8_t* data, int size, uint64_t
     }
     signalProcessor.processMotion(lastQuaternion[0], lastQuaternion[1], lastQuaternion[2],
                                   lastQuaternion[3], a[0], a[1], a[2], angles);
-    notify(callbacks.accelerometerCallback, context, timestamp, a[0], a[1], a[2]);
-    notify(callbacks.motionVector2Callback, context, timestamp, m[3], m[4], m[5]);
-    notify(callbacks.motionVector3Callback, context, timestamp, m[6], m[7], m[8]);
+    forward(callbacks.accelerometerCallback, context, timestamp, a[0], a[1], a[2]);
+    forward(callbacks.motionVector2Callback, context, timestamp, m[3], m[4], m[5]);
+    forward(callbacks.motionVector3Callback, context, timestamp, m[6], m[7], m[8]);
 }
 
 // The classifier's debounce advances only while the host listens for body positions.
@@ -510,7 +504,7 @@ void DataConverter::processOrientationPackage(const uint8_t* data, int size, uin
         const float a0 = readInt16BE(data);
         const float a1 = readInt16BE(data + 2);
         const float a2 = readInt16BE(data + 4);
-        notify(callbacks.orientationCallback, context, timestamp, a0, a1, a2);
+        forward(callbacks.orientationCallback, context, timestamp, a0, a1, a2);
         reportBodyPosition(a0, a1, a2, timestamp);
         return;
     }
@@ -530,9 +524,9 @@ void DataConverter::processOrientationPackage(const uint8_t* data, int size, uin
     // inside a callback replaces them, while this one goes on with its own values.
     std::copy_n(a, 3, lastAngles);
     std::copy_n(q, 4, lastQuaternion);
-    notify(callbacks.orientationCallback, context, timestamp, a[0], a[1], a[2]);
+    forward(callbacks.orientationCallback, context, timestamp, a[0], a[1], a[2]);
     reportBodyPosition(a[0], a[1], a[2], timestamp);
-    notify(callbacks.quaternionCallback, context, timestamp, q[0], q[1], q[2], q[3]);
+    forward(callbacks.quaternionCallback, context, timestamp, q[0], q[1], q[2], q[3]);
 }
 
 // ---- Battery, activity, steps ------------------------------------------------------------------
@@ -548,19 +542,19 @@ void DataConverter::processBatteryPackage(const uint8_t* data, int size) {
         logLine(LogInfo, "DataConverter.processBatteryPackage: size = ", received);
         return;
     }
-    notify(callbacks.batteryCallback, context, level);
+    forward(callbacks.batteryCallback, context, level);
 }
 
 void DataConverter::processActivityPackage(const uint8_t* data, int size, uint64_t timestamp) {
     if (hasExactSize("processActivityPackage", data, size, 1)) {
-        notify(callbacks.activityCallback, context, timestamp, activityFromCode(data[0]));
+        forward(callbacks.activityCallback, context, timestamp, activityFromCode(data[0]));
     }
 }
 
 void DataConverter::processStepsPackage(const uint8_t* data, int size, uint64_t timestamp) {
     if (hasExactSize("processStepsPackage", data, size, 4)) {
         const auto count = static_cast<int64_t>(static_cast<int32_t>(loadLe32(data)));
-        notify(callbacks.stepsCallback, context, timestamp, static_cast<uint64_t>(count));
+        forward(callbacks.stepsCallback, context, timestamp, static_cast<uint64_t>(count));
     }
 }
 
@@ -625,10 +619,10 @@ void DataConverter::processHeartRatePackage(const uint8_t* data, int size, uint6
         return;
     }
     for (int i = 0; i < 9; ++i) {
-        notify(callbacks.rrCallback, context, timestamp,
+        forward(callbacks.rrCallback, context, timestamp,
                static_cast<uint32_t>(loadLe16(data + 2 + 2 * i)));
     }
-    notify(callbacks.heartRateCallback, context, timestamp, static_cast<uint32_t>(data[1]));
+    forward(callbacks.heartRateCallback, context, timestamp, static_cast<uint32_t>(data[1]));
 }
 
 // ---- Sound volume and nasal cannula ----------------------------------------------------------
@@ -638,7 +632,7 @@ void DataConverter::processSoundVolumePackage(const uint8_t* data, int size, uin
         return;
     }
     for (int i = 0; i < 5; ++i) {
-        notify(callbacks.soundVolumeCallback, context, timestamp, loadBe16(data + 2 * i));
+        forward(callbacks.soundVolumeCallback, context, timestamp, loadBe16(data + 2 * i));
     }
 }
 
@@ -654,7 +648,7 @@ void DataConverter::processNasalCannulaPackage(const uint8_t* data, int size, ui
         pressureLeadOffDetector.update(values[i]);
     }
     for (const int32_t value : values) {
-        notify(callbacks.pressureCallback, context, timestamp, static_cast<uint32_t>(value));
+        forward(callbacks.pressureCallback, context, timestamp, static_cast<uint32_t>(value));
     }
 }
 
