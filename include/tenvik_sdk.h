@@ -586,8 +586,10 @@ TENVIK_SDK_API void TenvikSDK_set_ble_ready_callback(TenvikSDK_BleReadyCallback 
  * protocol says (protocol 1: each chunk is a message; 2: 5-byte headers; 3: packet headers
  * with the process number; 4: a 20-byte framing with an optional CRC-8 and gzip). A message
  * may span many chunks, and a partial message waits, without a time-out, for the next chunk.
- * A chunk longer than the largest message its protocol can carry is refused with a warning
- * line.
+ * A chunk longer than the largest message its protocol can carry (65535 bytes under
+ * protocols 1 and 2, 3107 under protocol 3, 65555 under protocol 4) is refused with a warning
+ * line, and the message it interrupts is dropped with it: no message is completed across the
+ * refused bytes.
  *
  * Each complete message goes, during this call, to the device process it belongs to, which
  * may produce named payloads (TenvikSDK_set_payload_callback), user events, recordings at

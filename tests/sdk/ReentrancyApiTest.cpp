@@ -496,6 +496,10 @@ INSTANTIATE_TEST_SUITE_P(
         FeedCase{"3.0.0", v3Message(Bytes(4, 0x11), 0), v3Message(Bytes(4, 0x22), 0),
                  {{"System", Bytes(4, 0x11)}, {"System", Bytes(4, 0x22)}}},
         FeedCase{"4.0.0", v4Message(Bytes(4, 0x11), 0), v4Message(Bytes(4, 0x22), 0),
-                 {{"System", Bytes(4, 0x11)}, {"System", Bytes(4, 0x22)}}}));
+                 {{"System", Bytes(4, 0x11)}, {"System", Bytes(4, 0x22)}}},
+        // A chunk too long for protocol 2, fed before the framing of a packet and the start
+        // of another: its refusal, which drops the message in progress, comes after them.
+        FeedCase{"2.2.15", joined({v2Packet(0, {0x11}), {0x02, 0x0A, 0x00}}), Bytes(65536, 0x00),
+                 {{"system", {0x11}}}}));
 
 }  // namespace
