@@ -607,7 +607,8 @@ TENVIK_SDK_API void TenvikSDK_process_ble_chunk(const uint8_t* data, int size,
  * calls the BLE ready callback. A send that cannot be made is logged as a warning. Under
  * protocol 1 the device takes no commands: nothing is sent and the payload callback
  * receives a "system" payload beginning "BLE_ERROR: ". A command too long for its
- * protocol's length field is refused with a warning line; nothing is sent. Sending under
+ * protocol's length field is refused with a warning line before a byte of it is read;
+ * nothing is sent, and under protocol 2 no answer is named after it. Sending under
  * protocol 4 abandons a device message that is partly received.
  *
  * For firmware 1.x to 3.x a command for process 0 is sent as a system command, every other

@@ -365,6 +365,10 @@ bool UnifiedBLEManager::sendBytes(const uint8_t* data, int length, uint16_t pid,
     }
 }
 
+bool UnifiedBLEManager::payloadFits(const uint8_t* data, int length) const {
+    return !describesNoBuffer(data, length) && length <= longestPayload(protocolVersion);
+}
+
 bool UnifiedBLEManager::sendLegacyPacket(const uint8_t* data, int length, uint16_t pid,
                                          int processData) {
     if (refuseOversizedPayload(length, protocolVersion)) {

@@ -47,6 +47,9 @@ public:
 
     void processChunk(const uint8_t* data, int length);
     bool sendBytes(const uint8_t* data, int length, uint16_t pid, int processData);
+    // Whether sendBytes would frame a payload of this length under the protocol in use: the
+    // bytes exist and the packet's length field can count them. Reads none of the bytes.
+    bool payloadFits(const uint8_t* data, int length) const;
 
     // Protocol of a revision text, from its first "major.minor.patch" (3.0.0 without one).
     static int protocolForFirmware(const std::string& text);

@@ -210,7 +210,9 @@ void TenvikSDK::sendPayload(const uint8_t* data, int size, int pid) {
     const auto wirePid = static_cast<uint16_t>(pid);
     const bool textCommand = firmwareVersion.valid && firmwareVersion.major() >= 1 &&
                              firmwareVersion.major() <= 3 && wirePid == 0;
-    if (textCommand && linkProtocol() == 2) {
+    // The size is judged before a byte of the command is read: a command that the link will
+    // refuse is neither scanned nor queued, so no later answer is named after it.
+    if (textCommand && linkProtocol() == 2 && unifiedBLEManager->payloadFits(data, size)) {
         queueTextCommand(data, size);
     }
     if (!unifiedBLEManager->sendBytes(data, size, wirePid, textCommand ? 0 : 1)) {

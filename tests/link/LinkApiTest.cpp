@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -346,6 +349,37 @@ INSTANTIATE_TEST_SUITE_P(
                     0,
                     {"Log", "Log", "Log", "Log", "Log", "Log", "Log", "Ping", "system"}}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
+
+// The size of a text command is judged before its text is read: a size beyond the buffer is
+// refused unread (run under the address sanitizer, a read past the 4 bytes fails here), and a
+// refused command names no answer.
+TEST(CommandQueue, CommandTooLongToSendIsNeitherReadNorQueued) {
+    LinkHost host("2.2.15");
+    const auto command = std::make_unique<uint8_t[]>(4);
+    std::memcpy(command.get(), "ping", 4);
+    TenvikSDK_send(command.get(), INT_MAX, 0, host.sdk);
+    EXPECT_TRUE(host.sends.empty());
+    EXPECT_EQ(host.problems(),
+              (std::vector<LogLine>{
+                  {2, "UnifiedBLEManager::sendBytes - refused payload of 2147483647 bytes, more "
+                      "than a protocol-2 packet carries (65530)"},
+                  {2, "sendPayload: UnifiedBLEManager rejected payload (may be awaiting ACK)"}}));
+    host.chunk(v2Packet(1, {0x01}));
+    EXPECT_EQ(host.payloads, (std::vector<Payload>{{"system", {0x01}}}));
+}
+
+TEST(CommandQueue, RefusedCommandNamesNoAnswer) {
+    // "ping" and spaces: one byte more than a protocol-2 packet carries (65535 - 5).
+    LinkHost host("2.2.16");
+    std::string tooLong = "ping";
+    tooLong.resize(65531, ' ');
+    host.send(tooLong, 0);
+    host.send(std::string("log"), 0);
+    ASSERT_EQ(host.sends.size(), 1u);
+    host.chunk(v2Packet(1, {0x01}));
+    host.chunk(v2Packet(1, {0x02}));
+    EXPECT_EQ(host.payloads, (std::vector<Payload>{{"Log", {0x01}}, {"system", {0x02}}}));
+}
 
 TEST(CommandQueue, EmptyAndNulCommandsQueueNothingButAreSent) {
     LinkHost host("2.2.15");
