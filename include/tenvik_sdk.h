@@ -355,8 +355,9 @@ TENVIK_SDK_API TenvikSDK* TenvikSDK_create(const char* firmwareRevision, int len
  * dropped. In every case, also for NULL, the process-wide log callback is switched off.
  *
  * It may be called from inside one of the instance's own callbacks (a host that tears down
- * on a disconnect report, say): the instance then stops delivering at once, every later call
- * on it from inside that callback does nothing, and its memory is released when the
+ * on a disconnect report, say): the instance then stops delivering at once and logs nothing
+ * more, also once the log callback is set again (other instances go on logging), every later
+ * call on it from inside that callback does nothing, and its memory is released when the
  * outermost library call on it returns. The handle must not be used after that return.
  */
 TENVIK_SDK_API void TenvikSDK_destroy(TenvikSDK* sdk);

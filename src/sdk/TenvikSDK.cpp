@@ -171,12 +171,7 @@ void TenvikSDK::configureUnifiedBLEManagerCallbacks() {
         [this](const std::string& message) { handleUnifiedBLEError(message); });
 }
 
-// Once the host has destroyed the instance, what the link still produces during the call in
-// progress goes nowhere, not even to the log.
 void TenvikSDK::sendToHost(const uint8_t* data, int length) {
-    if (destroyRequested) {
-        return;
-    }
     if (bleSendCallback == nullptr) {
         logLine(LogWarning, "UnifiedBLEManager attempted to send chunk but BLE send callback is null");
         return;
@@ -245,9 +240,6 @@ void TenvikSDK::queueTextCommand(const uint8_t* data, int size) {
 
 void TenvikSDK::handleUnifiedBLEPackage(const std::vector<uint8_t>& payload, uint16_t pid,
                                         uint64_t options, DataType type) {
-    if (destroyRequested) {
-        return;
-    }
     // Messages carry a 16-bit size onwards.
     const auto size = static_cast<uint16_t>(payload.size());
     if (linkProtocol() != 2) {
@@ -269,9 +261,6 @@ void TenvikSDK::handleUnifiedBLEPackage(const std::vector<uint8_t>& payload, uin
 }
 
 void TenvikSDK::handleUnifiedBLEError(const std::string& message) {
-    if (destroyRequested) {
-        return;
-    }
     logLine(LogWarning, "UnifiedBLEManager error: ", message);
     processManager.didReceivePayload("system", "BLE_ERROR: " + message);
 }
