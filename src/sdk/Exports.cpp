@@ -12,6 +12,7 @@
 
 #include "common/FirmwareVersion.h"
 #include "common/Log.h"
+#include "common/LogScope.h"
 #include "sdk/TenvikSDK.h"
 #include "tenvik_sdk.h"
 
@@ -71,6 +72,10 @@ void withInstance(TenvikSDK* handle, Action&& action) {
     }
     using Callable = std::remove_reference_t<Action>;
     const HostCall call(sdk);
+    // Every line logged during the call is the instance's, and a destroy from inside one of its
+    // callbacks silences the rest. Declared after the call guard, so it closes before the
+    // guard may free the instance that holds the flag.
+    const Tenvik::LogScope lines(sdk.silencedFlag());
     runGuarded([](void* callable, Tenvik::TenvikSDK& s) { (*static_cast<Callable*>(callable))(s); },
                const_cast<void*>(static_cast<const void*>(&action)), sdk);
 }
