@@ -32,6 +32,11 @@
 
 #include "tenvik_sdk.h"
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 /* Room for a line of 4096 hex bytes ("XX " each) behind an entry name. */
 #define MAX_LINE 16384
 #define MAX_BYTES 4096
@@ -407,6 +412,17 @@ static int trimLineEnd(char* line, FILE* capture) {
     return complete || feof(capture);
 }
 
+/* Captures are read as bytes, and trimLineEnd takes a line end of "\r\n" or "\n" alike. The
+   output is written as bytes too: Windows would open the standard streams as text, writing
+   "\r\n" for every "\n", and the output is to be the same on every system. */
+static void useBinaryStandardStreams(void) {
+#if defined(_WIN32)
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
+}
+
 static void printHelp(void) {
     printf(USAGE
            "Replays CAPTURE through libtenvik_sdk and prints every callback it receives, one\n"
@@ -445,6 +461,7 @@ int main(int argc, char** argv) {
     int status = 0;
     int i;
 
+    useBinaryStandardStreams();
     for (i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
             printHelp();
@@ -472,7 +489,7 @@ int main(int argc, char** argv) {
         capture = stdin;
         shownPath = "standard input";
     } else {
-        capture = fopen(path, "r");
+        capture = fopen(path, "rb");
         shownPath = path;
     }
     if (capture == NULL) {

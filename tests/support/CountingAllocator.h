@@ -5,15 +5,20 @@
 // allocate shows too, malloc, calloc and realloc. Include this from exactly one source file of
 // the program; the program's other files include AllocationCounter.h for AllocationScope.
 // Under AddressSanitizer the C functions stay the sanitizer's own, and only operator new is
-// counted.
+// counted. On Windows the library's DLL carries its own operator new, which calls the C
+// runtime's malloc: there WindowsAllocationHooks.cpp counts malloc, calloc and realloc in the
+// import tables of the program and of the DLL instead.
 
 #include <cstddef>
 #include <cstdlib>
 #include <new>
 
 #include "AllocationCounter.h"
+#include "ThreadAllocations.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(_WIN32)
+#define TENVIK_COUNT_MALLOC 0
+#elif defined(__SANITIZE_ADDRESS__)
 #define TENVIK_COUNT_MALLOC 0
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -34,12 +39,7 @@ extern "C" void __libc_free(void* block);
 
 namespace TenvikTest::detail {
 
-inline thread_local size_t allocationsOnThisThread = 0;
-// Allocations on this thread fail once the count reaches this limit.
-inline thread_local size_t failingFromAllocation = static_cast<size_t>(-1);
-
-// Out of line, so that the compiler does not pair a replaced operator delete with the malloc
-// inside a replaced operator new.
+#if !defined(_WIN32)
 inline void* rawAllocate(std::size_t size) noexcept {
 #if TENVIK_COUNT_MALLOC
     return __libc_malloc(size);
@@ -55,16 +55,10 @@ inline void rawRelease(void* block) noexcept {
     std::free(block);
 #endif
 }
+#endif
 
-// Counts one allocation; false when it is to fail.
-inline bool countAllocation() noexcept {
-    if (allocationsOnThisThread >= failingFromAllocation) {
-        return false;
-    }
-    ++allocationsOnThisThread;
-    return true;
-}
-
+// Out of line, so that the compiler does not pair a replaced operator delete with the malloc
+// inside a replaced operator new.
 [[gnu::noinline]] inline void* countedAllocate(std::size_t size) {
     if (!countAllocation()) {
         throw std::bad_alloc();
@@ -87,7 +81,7 @@ inline void* countedAllocateNoThrow(std::size_t size) noexcept {
 
 }  // namespace TenvikTest::detail
 
-size_t TenvikTest::allocationCount() { return detail::allocationsOnThisThread; }
+size_t TenvikTest::allocationCount() { return detail::threadAllocations().count; }
 
 namespace TenvikTest {
 
@@ -95,9 +89,9 @@ namespace TenvikTest {
 class AllocationFailure {
 public:
     explicit AllocationFailure(size_t allowed) {
-        detail::failingFromAllocation = detail::allocationsOnThisThread + allowed;
+        detail::threadAllocations().failingFrom = detail::threadAllocations().count + allowed;
     }
-    ~AllocationFailure() { detail::failingFromAllocation = static_cast<size_t>(-1); }
+    ~AllocationFailure() { detail::threadAllocations().failingFrom = static_cast<size_t>(-1); }
     AllocationFailure(const AllocationFailure&) = delete;
     AllocationFailure& operator=(const AllocationFailure&) = delete;
 };
