@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -109,15 +108,6 @@ struct Case {
 constexpr int warmUpRounds = 8;
 constexpr int countedRounds = 40;
 
-// A log callback that keeps nothing of what it receives: it counts the sessions' summary lines.
-int summaryLines = 0;
-void countSummaryLines(void*, int, const char* text) {
-    constexpr std::string_view summary = "SessionProcessor.sessionProcess 20";
-    if (std::string_view(text).starts_with(summary)) {
-        ++summaryLines;
-    }
-}
-
 // Allocations while the counted rounds pass, after the warm-up rounds; with `running` false no
 // synchronisation process runs, and the messages end at the process manager. With `logging`
 // the log callback is set for the whole traffic.
@@ -130,7 +120,7 @@ size_t allocationsOfTraffic(const Case& c, bool running, uint64_t& delivered,
     }
     registerEverything(sdk);
     if (logging) {
-        TenvikSDK_set_log_callback(&countSummaryLines, nullptr);
+        TenvikSDK_set_log_callback(&TenvikTest::Sink::onLogLine, nullptr);
     }
     if (running) {
         TenvikTest::SyncDevice(sdk, c.protocol).createSync();
@@ -181,14 +171,14 @@ TEST_P(SyncAllocation, NothingIsAllocatedInSteadyState) {
     EXPECT_EQ(deliveredWithoutSync, 0u);
     if (!c.legacy) {
         const size_t linkLogged = allocationsOfTraffic(c, false, deliveredWithoutSync, true);
-        summaryLines = 0;
+        TenvikTest::Sink::summaryLines = 0;
         const size_t withSyncLogged = allocationsOfTraffic(c, true, delivered, true);
         EXPECT_EQ(withSyncLogged, linkLogged) << c.revision;
         if (c.protocol == 3) {
             EXPECT_EQ(withSyncLogged, 0u) << c.revision;
         }
         // One session in every round, warm-up rounds included.
-        EXPECT_EQ(summaryLines, warmUpRounds + countedRounds) << c.revision;
+        EXPECT_EQ(TenvikTest::Sink::summaryLines, warmUpRounds + countedRounds) << c.revision;
     }
 }
 
