@@ -180,8 +180,9 @@ static const char* const motionEventNames[] = {
 static const char* const syncStateNames[] = {"start", "end", "device status 1",
                                              "device status 5", "device status 6"};
 
-static void printCode(const char* name, long code, const char* const* names, size_t count) {
-    printf("%s %ld", name, code);
+/* long long: long is 32 bits on Windows, and a wear state is an unsigned 32-bit value. */
+static void printCode(const char* name, long long code, const char* const* names, size_t count) {
+    printf("%s %lld", name, code);
     if (code >= 0 && (size_t)code < count && names[code] != NULL) {
         printf(" (%s)", names[code]);
     }
@@ -194,7 +195,7 @@ static void onBattery(void* c, uint8_t level) {
 }
 static void onWearState(void* c, uint32_t v) {
     checkContext(c);
-    printCode("wear_state", (long)v, wearStateNames, COUNT_OF(wearStateNames));
+    printCode("wear_state", (long long)v, wearStateNames, COUNT_OF(wearStateNames));
 }
 static void onMotionEvent(void* c, int v) {
     checkContext(c);
@@ -370,7 +371,7 @@ static int replayLine(TenvikSDK* sdk, char* line, int lineNumber) {
     host.callStartSecond = wallClockSecond();
     if (strcmp(name, "send") == 0) {
         char* end;
-        long pid = strtol(rest, &end, 10);
+        long long pid = strtoll(rest, &end, 10);
         if (end == rest) {
             fprintf(stderr, "line %d: send needs a pid\n", lineNumber);
             return 1;
