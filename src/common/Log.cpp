@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "common/LogScope.h"
+#include "common/Platform.h"
 
 namespace Tenvik {
 namespace {
@@ -36,14 +37,16 @@ LogPair readLogPair() noexcept {
 // One buffer per depth of log callbacks running on this thread: the host's text stays valid
 // for the whole of its callback, even when the callback makes the library log again. A deque
 // never moves the buffers it holds.
-thread_local std::deque<std::string> logBuffers;
-thread_local std::size_t logDepth = 0;
+struct ThreadLogBuffers {
+    std::deque<std::string> buffers;
+    std::size_t depth = 0;
+};
 
-std::string& bufferAtCurrentDepth() {
-    while (logBuffers.size() <= logDepth) {
-        logBuffers.emplace_back();
+std::string& bufferAtCurrentDepth(ThreadLogBuffers& thread) {
+    while (thread.buffers.size() <= thread.depth) {
+        thread.buffers.emplace_back();
     }
-    return logBuffers[logDepth];
+    return thread.buffers[thread.depth];
 }
 
 }  // namespace
@@ -71,7 +74,7 @@ bool logEnabled() noexcept {
 namespace detail {
 
 std::string& beginLogLine() {
-    std::string& buffer = bufferAtCurrentDepth();
+    std::string& buffer = bufferAtCurrentDepth(threadInstance<ThreadLogBuffers>());
     buffer.clear();
     return buffer;
 }
@@ -84,11 +87,13 @@ void endLogLine(int level) {
     if (pair.callback == nullptr || LogScope::silenced()) {
         return;
     }
-    const std::string& text = bufferAtCurrentDepth();
+    ThreadLogBuffers& thread = threadInstance<ThreadLogBuffers>();
+    const std::string& text = bufferAtCurrentDepth(thread);
     struct Depth {
-        Depth() { ++logDepth; }
-        ~Depth() { --logDepth; }
-    } nested;
+        explicit Depth(std::size_t& count) : depth(count) { ++depth; }
+        ~Depth() { --depth; }
+        std::size_t& depth;
+    } nested(thread.depth);
     pair.callback(pair.context, level, text.c_str());
 }
 

@@ -7,6 +7,7 @@
 
 #include "common/Log.h"
 #include "common/ByteOrder.h"
+#include "common/Platform.h"
 
 namespace Tenvik {
 
@@ -16,7 +17,7 @@ constexpr uint16_t V31HeaderSize = 14;
 constexpr uint8_t V31Format = 0x01;
 
 // Formats one line into a fixed buffer, and only when someone listens.
-__attribute__((format(printf, 2, 3))) void logFormatted(int level, const char* format, ...) {
+TENVIK_PRINTF_FORMAT(2, 3) void logFormatted(int level, const char* format, ...) {
     if (!logEnabled()) {
         return;
     }
