@@ -1,5 +1,6 @@
 # Replays every capture in CAPTURE_DIR and compares the output with its .expected file.
-# With FROM_STDIN set, each capture is fed through standard input as "-".
+# With FROM_STDIN set, each capture is fed through standard input as "-". EMULATOR, when set,
+# runs the program (Wine for a Windows build).
 file(GLOB captures ${CAPTURE_DIR}/*.capture)
 if(NOT captures)
   message(FATAL_ERROR "no captures in ${CAPTURE_DIR}")
@@ -7,10 +8,10 @@ endif()
 foreach(capture ${captures})
   string(REGEX REPLACE "\\.capture$" ".expected" expected_file ${capture})
   if(FROM_STDIN)
-    execute_process(COMMAND ${REPLAY} --log --stable - INPUT_FILE ${capture}
+    execute_process(COMMAND ${EMULATOR} ${REPLAY} --log --stable - INPUT_FILE ${capture}
                     OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
   else()
-    execute_process(COMMAND ${REPLAY} --log --stable ${capture}
+    execute_process(COMMAND ${EMULATOR} ${REPLAY} --log --stable ${capture}
                     OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
   endif()
   if(NOT status EQUAL 0 OR NOT errors STREQUAL "")

@@ -1,6 +1,7 @@
 # The replay tool's command line and its answers to captures it cannot replay: each case
 # gives the arguments, the exit status, and patterns the standard output and the standard
-# error must match ("^$" for nothing). WORK_DIR receives the faulty captures.
+# error must match ("^$" for nothing). WORK_DIR receives the faulty captures; EMULATOR, when
+# set, runs the program.
 file(MAKE_DIRECTORY ${WORK_DIR})
 file(WRITE ${WORK_DIR}/bad-lines.capture
      "2.2.15\nbattery 5A\nchunk 02 0G\nsend\nfrobnicate 01\nbattery 5A 100\nbattery 5A\n")
@@ -14,7 +15,7 @@ file(WRITE ${WORK_DIR}/long-line.capture "2.2.15\nchunk ${too_many_bytes}\nbatte
 
 set(failures "")
 function(expect status stdout_pattern stderr_pattern)
-  execute_process(COMMAND ${REPLAY} ${ARGN}
+  execute_process(COMMAND ${EMULATOR} ${REPLAY} ${ARGN}
                   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE result)
   if(NOT result STREQUAL "${status}" OR NOT out MATCHES "${stdout_pattern}"
      OR NOT err MATCHES "${stderr_pattern}")

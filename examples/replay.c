@@ -32,6 +32,11 @@
 
 #include "tenvik_sdk.h"
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 /* Room for a line of 4096 hex bytes ("XX " each) behind an entry name. */
 #define MAX_LINE 16384
 #define MAX_BYTES 4096
@@ -175,8 +180,9 @@ static const char* const motionEventNames[] = {
 static const char* const syncStateNames[] = {"start", "end", "device status 1",
                                              "device status 5", "device status 6"};
 
-static void printCode(const char* name, long code, const char* const* names, size_t count) {
-    printf("%s %ld", name, code);
+/* long long: long is 32 bits on Windows, and a wear state is an unsigned 32-bit value. */
+static void printCode(const char* name, long long code, const char* const* names, size_t count) {
+    printf("%s %lld", name, code);
     if (code >= 0 && (size_t)code < count && names[code] != NULL) {
         printf(" (%s)", names[code]);
     }
@@ -189,7 +195,7 @@ static void onBattery(void* c, uint8_t level) {
 }
 static void onWearState(void* c, uint32_t v) {
     checkContext(c);
-    printCode("wear_state", (long)v, wearStateNames, COUNT_OF(wearStateNames));
+    printCode("wear_state", (long long)v, wearStateNames, COUNT_OF(wearStateNames));
 }
 static void onMotionEvent(void* c, int v) {
     checkContext(c);
@@ -365,7 +371,7 @@ static int replayLine(TenvikSDK* sdk, char* line, int lineNumber) {
     host.callStartSecond = wallClockSecond();
     if (strcmp(name, "send") == 0) {
         char* end;
-        long pid = strtol(rest, &end, 10);
+        long long pid = strtoll(rest, &end, 10);
         if (end == rest) {
             fprintf(stderr, "line %d: send needs a pid\n", lineNumber);
             return 1;
@@ -407,6 +413,17 @@ static int trimLineEnd(char* line, FILE* capture) {
     return complete || feof(capture);
 }
 
+/* Captures are read as bytes, and trimLineEnd takes a line end of "\r\n" or "\n" alike. The
+   output is written as bytes too: Windows would open the standard streams as text, writing
+   "\r\n" for every "\n", and the output is to be the same on every system. */
+static void useBinaryStandardStreams(void) {
+#if defined(_WIN32)
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
+}
+
 static void printHelp(void) {
     printf(USAGE
            "Replays CAPTURE through libtenvik_sdk and prints every callback it receives, one\n"
@@ -445,6 +462,7 @@ int main(int argc, char** argv) {
     int status = 0;
     int i;
 
+    useBinaryStandardStreams();
     for (i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
             printHelp();
@@ -472,7 +490,7 @@ int main(int argc, char** argv) {
         capture = stdin;
         shownPath = "standard input";
     } else {
-        capture = fopen(path, "r");
+        capture = fopen(path, "rb");
         shownPath = path;
     }
     if (capture == NULL) {

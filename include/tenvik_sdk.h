@@ -355,8 +355,9 @@ TENVIK_SDK_API TenvikSDK* TenvikSDK_create(const char* firmwareRevision, int len
  * dropped. In every case, also for NULL, the process-wide log callback is switched off.
  *
  * It may be called from inside one of the instance's own callbacks (a host that tears down
- * on a disconnect report, say): the instance then stops delivering at once, every later call
- * on it from inside that callback does nothing, and its memory is released when the
+ * on a disconnect report, say): the instance then stops delivering at once and logs nothing
+ * more, also once the log callback is set again (other instances go on logging), every later
+ * call on it from inside that callback does nothing, and its memory is released when the
  * outermost library call on it returns. The handle must not be used after that return.
  */
 TENVIK_SDK_API void TenvikSDK_destroy(TenvikSDK* sdk);
@@ -586,8 +587,10 @@ TENVIK_SDK_API void TenvikSDK_set_ble_ready_callback(TenvikSDK_BleReadyCallback 
  * protocol says (protocol 1: each chunk is a message; 2: 5-byte headers; 3: packet headers
  * with the process number; 4: a 20-byte framing with an optional CRC-8 and gzip). A message
  * may span many chunks, and a partial message waits, without a time-out, for the next chunk.
- * A chunk longer than the largest message its protocol can carry is refused with a warning
- * line.
+ * A chunk longer than the largest message its protocol can carry (65535 bytes under
+ * protocols 1 and 2, 3107 under protocol 3, 65555 under protocol 4) is refused with a warning
+ * line, and the message it interrupts is dropped with it: no message is completed across the
+ * refused bytes.
  *
  * Each complete message goes, during this call, to the device process it belongs to, which
  * may produce named payloads (TenvikSDK_set_payload_callback), user events, recordings at
@@ -605,7 +608,8 @@ TENVIK_SDK_API void TenvikSDK_process_ble_chunk(const uint8_t* data, int size,
  * calls the BLE ready callback. A send that cannot be made is logged as a warning. Under
  * protocol 1 the device takes no commands: nothing is sent and the payload callback
  * receives a "system" payload beginning "BLE_ERROR: ". A command too long for its
- * protocol's length field is refused with a warning line; nothing is sent. Sending under
+ * protocol's length field is refused with a warning line before a byte of it is read;
+ * nothing is sent, and under protocol 2 no answer is named after it. Sending under
  * protocol 4 abandons a device message that is partly received.
  *
  * For firmware 1.x to 3.x a command for process 0 is sent as a system command, every other

@@ -3,6 +3,9 @@
 #include <atomic>
 #include <deque>
 
+#include "common/LogScope.h"
+#include "common/Platform.h"
+
 namespace Tenvik {
 namespace {
 
@@ -34,14 +37,16 @@ LogPair readLogPair() noexcept {
 // One buffer per depth of log callbacks running on this thread: the host's text stays valid
 // for the whole of its callback, even when the callback makes the library log again. A deque
 // never moves the buffers it holds.
-thread_local std::deque<std::string> logBuffers;
-thread_local std::size_t logDepth = 0;
+struct ThreadLogBuffers {
+    std::deque<std::string> buffers;
+    std::size_t depth = 0;
+};
 
-std::string& bufferAtCurrentDepth() {
-    while (logBuffers.size() <= logDepth) {
-        logBuffers.emplace_back();
+std::string& bufferAtCurrentDepth(ThreadLogBuffers& thread) {
+    while (thread.buffers.size() <= thread.depth) {
+        thread.buffers.emplace_back();
     }
-    return logBuffers[logDepth];
+    return thread.buffers[thread.depth];
 }
 
 }  // namespace
@@ -61,12 +66,15 @@ void setLogCallback(LogCallback callback, void* context) noexcept {
 
 void clearLogCallback() noexcept { setLogCallback(nullptr, nullptr); }
 
-bool logEnabled() noexcept { return logCallback.load(std::memory_order_relaxed) != nullptr; }
+// A silenced source's lines cost no more than lines with logging off.
+bool logEnabled() noexcept {
+    return logCallback.load(std::memory_order_relaxed) != nullptr && !LogScope::silenced();
+}
 
 namespace detail {
 
 std::string& beginLogLine() {
-    std::string& buffer = bufferAtCurrentDepth();
+    std::string& buffer = bufferAtCurrentDepth(threadInstance<ThreadLogBuffers>());
     buffer.clear();
     return buffer;
 }
@@ -75,14 +83,17 @@ void endLogLine(int level) {
     // Read the pair once: a callback cleared on another thread between a caller's test and
     // this call must not be called through null.
     const LogPair pair = readLogPair();
-    if (pair.callback == nullptr) {
+    // Every line passes here, so this one test holds back all lines of a silenced source.
+    if (pair.callback == nullptr || LogScope::silenced()) {
         return;
     }
-    const std::string& text = bufferAtCurrentDepth();
+    ThreadLogBuffers& thread = threadInstance<ThreadLogBuffers>();
+    const std::string& text = bufferAtCurrentDepth(thread);
     struct Depth {
-        Depth() { ++logDepth; }
-        ~Depth() { --logDepth; }
-    } nested;
+        explicit Depth(std::size_t& count) : depth(count) { ++depth; }
+        ~Depth() { --depth; }
+        std::size_t& depth;
+    } nested(thread.depth);
     pair.callback(pair.context, level, text.c_str());
 }
 

@@ -25,6 +25,8 @@ using LogCallback = TenvikSDK_LogCallback;
 // sets the pair receives either the old pair or the new one, never a mix.
 void setLogCallback(LogCallback callback, void* context) noexcept;
 void clearLogCallback() noexcept;
+// Whether a line logged now would reach a callback: one is set, and the line's source is not
+// silenced (see LogScope).
 bool logEnabled() noexcept;
 
 // Copies the text into this thread's buffer and hands it to the log callback. Safe to call

@@ -6,6 +6,7 @@
 
 #include "common/ByteConverters.h"
 #include "common/ByteOrder.h"
+#include "common/Forward.h"
 #include "common/Log.h"
 #include "common/SizeCheck.h"
 #include "signal/StepInterpolation.h"
@@ -13,13 +14,6 @@
 namespace Tenvik {
 
 namespace {
-
-
-
-
-uint32_t readUInt32BE(const uint8_t* bytes) {
-    return decodeUInt32(bytes[0], bytes[1], bytes[2], bytes[3]);
-}
 
 // A signed 16-bit big-endian field as the integer value itself.
 float readInt16BE(const uint8_t* bytes) { return decodeInt32Q16(bytes[0], bytes[1], 0, 0); }
@@ -35,19 +29,23 @@ bool hasExactSize(const char* decoder, const uint8_t* data, int size, int expect
     return Tenvik::hasExactSize("DataConverter", decoder, data, size, expected);
 }
 
-template <typename Callback, typename... Values>
-void notify(Callback callback, void* context, Values... values) {
-    if (callback != nullptr) {
-        callback(context, values...);
-    }
-}
-
 constexpr int ecgVersion2SampleCount = 10;
 constexpr int ecgVersion3SampleCount = 8;
 constexpr int ecgVersion4SampleCount = 5;
 constexpr int ecgVersion5SampleCount = 6;
 constexpr int ecgPacketSize = 20;
 constexpr int legacyEcgPacketSize = 18;
+constexpr int respirationVersion1SampleCount = 6;
+constexpr int respirationVersion2SampleCount = 10;
+constexpr int respirationVersion3SampleCount = 9;
+constexpr int respirationVersion4SampleCount = 6;
+constexpr int respirationPacketSize = 20;
+constexpr int legacyRespirationPacketSize = 18;
+// Where layouts 3 and 4 carry the device's own rate.
+constexpr int respirationRateOffset = 18;
+// Filter inputs per sample of layout 2, unfiltered outputs per sample of layouts 3 and 4.
+constexpr int respirationVersion2Points = 6;
+constexpr int interpolatedRespirationPoints = 8;
 constexpr uint64_t upsampledEcgSpacingMs = 2;
 constexpr uint64_t respirationVersion1SpacingMs = 8;
 constexpr uint64_t upsampledRespirationSpacingMs = 2;
@@ -140,15 +138,15 @@ void DataConverter::setHostCallbacks(const HostCallbacks& host) {
 }
 
 void DataConverter::didCalculateHeartRate(uint32_t value, uint64_t timestamp) {
-    notify(callbacks.heartRateCallback, context, timestamp, value);
+    forward(callbacks.heartRateCallback, context, timestamp, value);
 }
 
 void DataConverter::didCalculateRespirationRate(uint32_t value, uint64_t timestamp) {
-    notify(callbacks.respirationRateCallback, context, timestamp, value);
+    forward(callbacks.respirationRateCallback, context, timestamp, value);
 }
 
 void DataConverter::didChangePressureLeadOff(int state) {
-    notify(callbacks.pressureLeadOffCallback, context, state);
+    forward(callbacks.pressureLeadOffCallback, context, state);
 }
 
 // ---- Wear state -------------------------------------------------------------------------------
@@ -158,7 +156,7 @@ void DataConverter::setWearState(uint32_t state) {
         return;
     }
     currentWearState = state;
-    notify(callbacks.wearStateCallback, context, state);
+    forward(callbacks.wearStateCallback, context, state);
 }
 
 void DataConverter::parseWearState(uint32_t value) {
@@ -205,21 +203,16 @@ float DataConverter::ecgSample16(const uint8_t* bytes) const {
                        : decodeLegacyEcgSample(bytes[1], bytes[0], 0);
 }
 
-// The host may re-enter from inside a callback: feed the next packet (which refills the
-// member array the outputs were collected in) or replace its callbacks. So the outputs it has
-// not yet received go out from a copy, and the callback is read again before every call.
+// A host callback may call back in: feed the next packet (decoded at once, with outputs of
+// its own) or replace the callbacks. So every decoder collects a packet's outputs on its own
+// stack, where a nested call cannot reach them, and the callback is read again before every
+// call.
 void DataConverter::deliverSamples(TenvikSDK_TimedFloatCallback Callbacks::*callback,
                                    const float* outputs, int count, uint64_t base,
                                    uint64_t spacing) {
-    if (callbacks.*callback == nullptr) {
-        return;
-    }
-    static_assert(maxEcgOutputs <= maxRespirationOutputs);
-    float pending[maxRespirationOutputs];
-    std::copy_n(outputs, count, pending);
     for (int i = 0; i < count; ++i) {
-        notify(callbacks.*callback, context, base + spacing * static_cast<uint64_t>(i),
-               pending[i]);
+        forward(callbacks.*callback, context, base + spacing * static_cast<uint64_t>(i),
+               outputs[i]);
     }
 }
 
@@ -228,27 +221,32 @@ void DataConverter::ecgProcessVersion1(const uint8_t* data, int size, uint64_t t
         return;
     }
     constexpr int sampleCount = legacyEcgPacketSize / 3;
+    float outputs[sampleCount];
     for (int i = 0; i < sampleCount; ++i) {
         const float sample = ecgSample24(data + 3 * i);
+        // May report a new wear state, and the host feed more samples from inside the report:
+        // those pass the lead-off test and the filter here, before the rest of this packet.
         if (leadOffHandler != nullptr) {
             (this->*leadOffHandler)(sample);
         }
-        ecgOutput[i] = signalProcessor.processEcg(sample, legacyFirmware, timestamp);
+        outputs[i] = signalProcessor.processEcg(sample, legacyFirmware, timestamp);
     }
-    deliverSamples(&Callbacks::ecgCallback, ecgOutput, sampleCount, timestamp, 0);
+    deliverSamples(&Callbacks::ecgCallback, outputs, sampleCount, timestamp, 0);
 }
 
 // Doubles the rate: every sample yields the midpoint with the one before it, then itself.
 void DataConverter::ecgUpsample(const uint8_t* samples, int count, int width, uint64_t base) {
+    static_assert(2 * ecgVersion2SampleCount <= maxEcgOutputs);
+    float outputs[maxEcgOutputs];
     for (int i = 0; i < count; ++i) {
         const uint8_t* bytes = samples + width * i;
         const float sample = width == 3 ? ecgSample24(bytes) : ecgSample16(bytes);
         const float mid = (sample - lastEcgSample) * 0.5f + lastEcgSample;
-        ecgOutput[2 * i] = signalProcessor.processEcg(mid, false, base);
-        ecgOutput[2 * i + 1] = signalProcessor.processEcg(sample, false, base);
+        outputs[2 * i] = signalProcessor.processEcg(mid, false, base);
+        outputs[2 * i + 1] = signalProcessor.processEcg(sample, false, base);
         lastEcgSample = sample;
     }
-    deliverSamples(&Callbacks::ecgCallback, ecgOutput, 2 * count, base, upsampledEcgSpacingMs);
+    deliverSamples(&Callbacks::ecgCallback, outputs, 2 * count, base, upsampledEcgSpacingMs);
 }
 
 namespace {
@@ -309,41 +307,48 @@ void DataConverter::processRespirationPackage(const uint8_t* data, int size, uin
 }
 
 void DataConverter::respirationProcessVersion1(const uint8_t* data, int size, uint64_t timestamp) {
-    if (!hasExactSize("respirationProcessVersion1", data, size, 18)) {
+    if (!hasExactSize("respirationProcessVersion1", data, size, legacyRespirationPacketSize)) {
         return;
     }
+    constexpr int mostRepeats = 4;
+    static_assert(respirationVersion1SampleCount * mostRepeats <= maxRespirationOutputs);
     float inputs[maxRespirationOutputs];
     int count = 0;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < respirationVersion1SampleCount; ++i) {
         const uint8_t* bytes = data + 3 * i;
         const float sample = decodeInt24Q24(bytes[2], bytes[1], bytes[0]);
         for (int repeat = 0; repeat < respirationRepeat; ++repeat) {
             inputs[count++] = sample;
         }
     }
-    signalProcessor.processRespirationBlock(inputs, respirationOutput,
-                                            static_cast<size_t>(count), timestamp);
-    deliverSamples(&Callbacks::respirationCallback, respirationOutput, count, timestamp,
-                   respirationVersion1SpacingMs);
+    filterRespiration(inputs, count, timestamp, respirationVersion1SpacingMs);
 }
 
 void DataConverter::respirationProcessVersion2(const uint8_t* data, int size, uint64_t timestamp) {
-    if (!hasExactSize("respirationProcessVersion2", data, size, 20)) {
+    if (!hasExactSize("respirationProcessVersion2", data, size, respirationPacketSize)) {
         return;
     }
-    constexpr int points = 6;
+    static_assert(respirationVersion2SampleCount * respirationVersion2Points <=
+                  maxRespirationOutputs);
     float inputs[maxRespirationOutputs];
     int count = 0;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < respirationVersion2SampleCount; ++i) {
         const uint8_t* bytes = data + 2 * i;
-        // Six filter inputs on the way from the previous sample to this one.
-        appendSteps(decodeInt24Q24(bytes[1], bytes[0], 0), points, lastRespirationSample, inputs,
-                    count);
+        appendStepsAwayFromReference(decodeInt24Q24(bytes[1], bytes[0], 0),
+                                     respirationVersion2Points, lastRespirationSample, inputs,
+                                     count);
     }
-    signalProcessor.processRespirationBlock(inputs, respirationOutput,
-                                            static_cast<size_t>(count), timestamp);
-    deliverSamples(&Callbacks::respirationCallback, respirationOutput, count, timestamp,
-                   upsampledRespirationSpacingMs);
+    filterRespiration(inputs, count, timestamp, upsampledRespirationSpacingMs);
+}
+
+// The signal chain may report a respiration rate on the way, and the host feed the next packet
+// from inside the report: that one is filtered and delivered at once, with outputs of its own.
+void DataConverter::filterRespiration(const float* inputs, int count, uint64_t timestamp,
+                                      uint64_t spacing) {
+    float outputs[maxRespirationOutputs];
+    signalProcessor.processRespirationBlock(inputs, outputs, static_cast<size_t>(count),
+                                            timestamp);
+    deliverSamples(&Callbacks::respirationCallback, outputs, count, timestamp, spacing);
 }
 
 void DataConverter::reportRespirationRateFromPacket(const uint8_t* data, uint64_t timestamp) {
@@ -351,8 +356,8 @@ void DataConverter::reportRespirationRateFromPacket(const uint8_t* data, uint64_
         return;
     }
     lastRateReportTime = timestamp;
-    notify(callbacks.respirationRateCallback, context, timestamp,
-           static_cast<uint32_t>(loadBe16(data + 18)));
+    forward(callbacks.respirationRateCallback, context, timestamp,
+           static_cast<uint32_t>(loadBe16(data + respirationRateOffset)));
 }
 
 namespace {
@@ -368,24 +373,31 @@ float respirationSample24(const uint8_t* bytes) {
 // Layouts with the device's own rate: eight unfiltered points per sample.
 void DataConverter::interpolateRespiration(const uint8_t* data, int sampleCount, int width,
                                            float (*decode)(const uint8_t*), uint64_t timestamp) {
+    static_assert(respirationVersion3SampleCount * interpolatedRespirationPoints <=
+                  maxRespirationOutputs);
+    static_assert(respirationVersion4SampleCount <= respirationVersion3SampleCount);
+    float outputs[maxRespirationOutputs];
     int count = 0;
     for (int i = 0; i < sampleCount; ++i) {
-        appendSteps(decode(data + width * i), 8, lastRespirationSample, respirationOutput, count);
+        appendSteps(decode(data + width * i), interpolatedRespirationPoints, lastRespirationSample,
+                    outputs, count);
     }
-    deliverSamples(&Callbacks::respirationCallback, respirationOutput, count, timestamp,
+    deliverSamples(&Callbacks::respirationCallback, outputs, count, timestamp,
                    upsampledRespirationSpacingMs);
     reportRespirationRateFromPacket(data, timestamp);
 }
 
 void DataConverter::respirationProcessVersion3(const uint8_t* data, int size, uint64_t timestamp) {
-    if (hasExactSize("respirationProcessVersion3", data, size, 20)) {
-        interpolateRespiration(data, 9, 2, &respirationSample16, timestamp);
+    if (hasExactSize("respirationProcessVersion3", data, size, respirationPacketSize)) {
+        interpolateRespiration(data, respirationVersion3SampleCount, 2, &respirationSample16,
+                               timestamp);
     }
 }
 
 void DataConverter::respirationProcessVersion4(const uint8_t* data, int size, uint64_t timestamp) {
-    if (hasExactSize("respirationProcessVersion4", data, size, 20)) {
-        interpolateRespiration(data, 6, 3, &respirationSample24, timestamp);
+    if (hasExactSize("respirationProcessVersion4", data, size, respirationPacketSize)) {
+        interpolateRespiration(data, respirationVersion4SampleCount, 3, &respirationSample24,
+                               timestamp);
     }
 }
 
@@ -415,13 +427,13 @@ void DataConverter::processHealthThermometerPackage(const uint8_t* data, int siz
     if (!hasExactSize("processHealthThermometerPackage", data, size, 5)) {
         return;
     }
-    int32_t mantissa = data[1] | (data[2] << 8) | (data[3] << 16);
+    auto mantissa = static_cast<int32_t>(loadLe24(data + 1));
     if ((mantissa & 0x800000) != 0) {
         mantissa -= 0x1000000;
     }
     const int exponent = static_cast<int8_t>(data[4]);
     const float scale = static_cast<float>(std::pow(10.0, exponent));
-    notify(callbacks.temperatureCallback, context, timestamp,
+    forward(callbacks.temperatureCallback, context, timestamp,
            static_cast<float>(mantissa) * scale);
 }
 
@@ -447,8 +459,8 @@ void DataConverter::processMotionPackage(const uint8_t* data, int size, uint64_t
             a[i] = static_cast<float>(raw / accelerometerScale);
         }
         signalProcessor.processMotion(q[0], q[1], q[2], q[3], a[0], a[1], a[2], angles);
-        notify(callbacks.quaternionCallback, context, timestamp, q[0], q[1], q[2], q[3]);
-        notify(callbacks.accelerometerCallback, context, timestamp, a[0], a[1], a[2]);
+        forward(callbacks.quaternionCallback, context, timestamp, q[0], q[1], q[2], q[3]);
+        forward(callbacks.accelerometerCallback, context, timestamp, a[0], a[1], a[2]);
         return;
     }
     if (!hasExactSize("processMotionPackage", data, size, 18)) {
@@ -467,9 +479,9 @@ void DataConverter::processMotionPackage(const uint8_t* data, int size, uint64_t
     }
     signalProcessor.processMotion(lastQuaternion[0], lastQuaternion[1], lastQuaternion[2],
                                   lastQuaternion[3], a[0], a[1], a[2], angles);
-    notify(callbacks.accelerometerCallback, context, timestamp, a[0], a[1], a[2]);
-    notify(callbacks.motionVector2Callback, context, timestamp, m[3], m[4], m[5]);
-    notify(callbacks.motionVector3Callback, context, timestamp, m[6], m[7], m[8]);
+    forward(callbacks.accelerometerCallback, context, timestamp, a[0], a[1], a[2]);
+    forward(callbacks.motionVector2Callback, context, timestamp, m[3], m[4], m[5]);
+    forward(callbacks.motionVector3Callback, context, timestamp, m[6], m[7], m[8]);
 }
 
 // The classifier's debounce advances only while the host listens for body positions.
@@ -492,7 +504,7 @@ void DataConverter::processOrientationPackage(const uint8_t* data, int size, uin
         const float a0 = readInt16BE(data);
         const float a1 = readInt16BE(data + 2);
         const float a2 = readInt16BE(data + 4);
-        notify(callbacks.orientationCallback, context, timestamp, a0, a1, a2);
+        forward(callbacks.orientationCallback, context, timestamp, a0, a1, a2);
         reportBodyPosition(a0, a1, a2, timestamp);
         return;
     }
@@ -500,17 +512,21 @@ void DataConverter::processOrientationPackage(const uint8_t* data, int size, uin
         return;
     }
     const float angleScale = motionMode == 3 ? 0.015625f : 1.0f;
+    float a[3];
     for (int i = 0; i < 3; ++i) {
-        lastAngles[i] = readInt16BE(data + 2 * i) * angleScale;
+        a[i] = readInt16BE(data + 2 * i) * angleScale;
     }
+    float q[4];
     for (int i = 0; i < 4; ++i) {
-        lastQuaternion[i] = readQuaternionComponent(data + 6 + 2 * i);
+        q[i] = readQuaternionComponent(data + 6 + 2 * i);
     }
-    notify(callbacks.orientationCallback, context, timestamp, lastAngles[0], lastAngles[1],
-           lastAngles[2]);
-    reportBodyPosition(lastAngles[0], lastAngles[1], lastAngles[2], timestamp);
-    notify(callbacks.quaternionCallback, context, timestamp, lastQuaternion[0], lastQuaternion[1],
-           lastQuaternion[2], lastQuaternion[3]);
+    // The motion packets read these. Stored before the first call out: a packet fed from
+    // inside a callback replaces them, while this one goes on with its own values.
+    std::copy_n(a, 3, lastAngles);
+    std::copy_n(q, 4, lastQuaternion);
+    forward(callbacks.orientationCallback, context, timestamp, a[0], a[1], a[2]);
+    reportBodyPosition(a[0], a[1], a[2], timestamp);
+    forward(callbacks.quaternionCallback, context, timestamp, q[0], q[1], q[2], q[3]);
 }
 
 // ---- Battery, activity, steps ------------------------------------------------------------------
@@ -526,19 +542,19 @@ void DataConverter::processBatteryPackage(const uint8_t* data, int size) {
         logLine(LogInfo, "DataConverter.processBatteryPackage: size = ", received);
         return;
     }
-    notify(callbacks.batteryCallback, context, level);
+    forward(callbacks.batteryCallback, context, level);
 }
 
 void DataConverter::processActivityPackage(const uint8_t* data, int size, uint64_t timestamp) {
     if (hasExactSize("processActivityPackage", data, size, 1)) {
-        notify(callbacks.activityCallback, context, timestamp, activityFromCode(data[0]));
+        forward(callbacks.activityCallback, context, timestamp, activityFromCode(data[0]));
     }
 }
 
 void DataConverter::processStepsPackage(const uint8_t* data, int size, uint64_t timestamp) {
     if (hasExactSize("processStepsPackage", data, size, 4)) {
         const auto count = static_cast<int64_t>(static_cast<int32_t>(loadLe32(data)));
-        notify(callbacks.stepsCallback, context, timestamp, static_cast<uint64_t>(count));
+        forward(callbacks.stepsCallback, context, timestamp, static_cast<uint64_t>(count));
     }
 }
 
@@ -603,10 +619,10 @@ void DataConverter::processHeartRatePackage(const uint8_t* data, int size, uint6
         return;
     }
     for (int i = 0; i < 9; ++i) {
-        notify(callbacks.rrCallback, context, timestamp,
+        forward(callbacks.rrCallback, context, timestamp,
                static_cast<uint32_t>(loadLe16(data + 2 + 2 * i)));
     }
-    notify(callbacks.heartRateCallback, context, timestamp, static_cast<uint32_t>(data[1]));
+    forward(callbacks.heartRateCallback, context, timestamp, static_cast<uint32_t>(data[1]));
 }
 
 // ---- Sound volume and nasal cannula ----------------------------------------------------------
@@ -616,7 +632,7 @@ void DataConverter::processSoundVolumePackage(const uint8_t* data, int size, uin
         return;
     }
     for (int i = 0; i < 5; ++i) {
-        notify(callbacks.soundVolumeCallback, context, timestamp, loadBe16(data + 2 * i));
+        forward(callbacks.soundVolumeCallback, context, timestamp, loadBe16(data + 2 * i));
     }
 }
 
@@ -624,17 +640,15 @@ void DataConverter::processNasalCannulaPackage(const uint8_t* data, int size, ui
     if (!hasExactSize("processNasalCannulaPackage", data, size, 20)) {
         return;
     }
-    // Contact changes of the packet reach the host before its pressure values.
+    // Contact changes of the packet reach the host before its pressure values; a packet fed
+    // from inside such a report is decoded at once and leaves these values as they are.
+    int32_t values[pressureValueCount];
     for (int i = 0; i < pressureValueCount; ++i) {
-        pressureValues[i] = static_cast<int32_t>(readUInt32BE(data + 4 * i));
-        pressureLeadOffDetector.update(pressureValues[i]);
+        values[i] = static_cast<int32_t>(loadBe32(data + 4 * i));
+        pressureLeadOffDetector.update(values[i]);
     }
-    // From a copy, as the other multi-value deliveries: a packet fed from inside the callback
-    // refills the member array.
-    int32_t pending[pressureValueCount];
-    std::copy_n(pressureValues, pressureValueCount, pending);
-    for (const int32_t value : pending) {
-        notify(callbacks.pressureCallback, context, timestamp, static_cast<uint32_t>(value));
+    for (const int32_t value : values) {
+        forward(callbacks.pressureCallback, context, timestamp, static_cast<uint32_t>(value));
     }
 }
 

@@ -115,6 +115,8 @@ public:
 private:
     using LeadOffHandler = void (DataConverter::*)(float);
 
+    // The most outputs one packet yields (ECG layout 2: 10 samples doubled; respiration
+    // layout 3: 9 samples of 8 points), the size of the arrays the decoders collect them in.
     static constexpr int maxEcgOutputs = 20;
     static constexpr int maxRespirationOutputs = 72;
     static constexpr int pressureValueCount = 5;
@@ -128,6 +130,8 @@ private:
     // Hands a packet's outputs to one host callback, `spacing` ms apart from `base`.
     void deliverSamples(TenvikSDK_TimedFloatCallback Callbacks::*callback, const float* outputs,
                         int count, uint64_t base, uint64_t spacing);
+    // Filters a packet's respiration inputs and delivers the outputs, `spacing` ms apart.
+    void filterRespiration(const float* inputs, int count, uint64_t timestamp, uint64_t spacing);
     void interpolateRespiration(const uint8_t* data, int sampleCount, int width,
                                 float (*decode)(const uint8_t*), uint64_t timestamp);
     void reportRespirationRateFromPacket(const uint8_t* data, uint64_t timestamp);
@@ -157,9 +161,6 @@ private:
     float lastEcgSample = 0.0f;
     float lastAngles[3] = {-1.0f, -1.0f, -1.0f};
     int32_t temperatureFormat = 0;
-    float ecgOutput[maxEcgOutputs] = {};
-    int32_t pressureValues[pressureValueCount] = {};
-    float respirationOutput[maxRespirationOutputs] = {};
 };
 
 }  // namespace Tenvik

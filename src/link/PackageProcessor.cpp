@@ -7,17 +7,17 @@
 
 #include "common/Log.h"
 #include "common/ByteOrder.h"
+#include "common/Platform.h"
 
 namespace Tenvik {
 
 namespace {
 
-constexpr uint16_t V3HeaderSize = 7;
 constexpr uint16_t V31HeaderSize = 14;
 constexpr uint8_t V31Format = 0x01;
 
 // Formats one line into a fixed buffer, and only when someone listens.
-__attribute__((format(printf, 2, 3))) void logFormatted(int level, const char* format, ...) {
+TENVIK_PRINTF_FORMAT(2, 3) void logFormatted(int level, const char* format, ...) {
     if (!logEnabled()) {
         return;
     }
@@ -119,8 +119,10 @@ bool PackageProcessor::readV3Header(const uint8_t* chunk, uint16_t size, uint16_
     }
     const uint16_t carried = static_cast<uint16_t>(size - V3HeaderSize);
     if (carried > MaxSerializedSize) {
-        // The package stays open: its payload may still arrive in the next chunks.
+        // Nothing of the chunk is stored, so the package cannot be completed: the next chunk
+        // is read as the header of a new one rather than as the rest of this one.
         logFormatted(LogWarning, "PackageProcessor: Payload bytes exceed MaxSerializedSize");
+        state = Idle;
         return false;
     }
     // Bytes beyond the announced size are kept too; only dataSize of them are handed on.

@@ -12,6 +12,10 @@ namespace Tenvik {
 class PackageProcessor {
 public:
     static constexpr uint16_t MaxSerializedSize = 3100;
+    static constexpr uint16_t V3HeaderSize = 7;
+    // The longest chunk a package can arrive in: a protocol-3 header followed by the largest
+    // payload. Every other chunk of a package carries less.
+    static constexpr uint16_t LongestChunk = V3HeaderSize + MaxSerializedSize;
 
     // Takes the next chunk; false when it is refused (every refusal is logged).
     bool process(const uint8_t* chunk, uint16_t size);

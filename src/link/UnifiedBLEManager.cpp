@@ -77,12 +77,18 @@ bool describesNoBuffer(const uint8_t* data, int length) {
 // Every length field of the framings is 16 bits wide.
 constexpr int MaxLengthField = 65535;
 
-// The longest chunk a protocol can carry as (part of) one message: protocols 1 to 3 count a
-// message in a 16-bit length (protocol 3's buffer is smaller still and judges that itself),
+// The longest chunk a protocol can carry as (part of) one message: protocols 1 and 2 count a
+// message in a 16-bit length, protocol 3 holds at most a 7-byte header and a 3100-byte payload,
 // protocol 4 counts only the payload after its framing.
 int longestChunk(int protocol) {
-    return protocol == 4 ? MaxLengthField + static_cast<int>(V4Communicator::FramingSize)
-                         : MaxLengthField;
+    switch (protocol) {
+        case 3:
+            return PackageProcessor::LongestChunk;
+        case 4:
+            return MaxLengthField + static_cast<int>(V4Communicator::FramingSize);
+        default:
+            return MaxLengthField;
+    }
 }
 
 // The longest payload whose framed packet still fits its length field: protocols 2 and 3
@@ -173,11 +179,18 @@ void UnifiedBLEManager::initializeProtocol() {
 // ---- Receiving ------------------------------------------------------------------------------
 
 void UnifiedBLEManager::processChunk(const uint8_t* data, int length) {
+    if (describesNoBuffer(data, length)) {
+        // No bytes came with the call, so nothing is lost from the stream and no state is
+        // touched: refused at once, from inside a callback too.
+        logLine(LogWarning, "UnifiedBLEManager::processChunk - refused chunk of invalid length ",
+                length);
+        return;
+    }
     if (processingChunk) {
-        if (describesNoBuffer(data, length) || length > longestChunk(protocolVersion)) {
-            processOneChunk(data, length);  // refused before any state is touched
-        } else {
-            chunksFedDuringCallbacks.emplace_back(data, data + length);
+        FedChunk& fed = chunksFedDuringCallbacks.emplace_back();
+        fed.length = length;
+        if (length <= longestChunk(protocolVersion)) {
+            fed.bytes.assign(data, data + length);
         }
         return;
     }
@@ -186,20 +199,15 @@ void UnifiedBLEManager::processChunk(const uint8_t* data, int length) {
         bool& flag;
         ~Done() { flag = false; }
     } done{processingChunk};
-    processOneChunk(data, length);
+    takeChunk(data, length);
     while (!chunksFedDuringCallbacks.empty()) {
-        const std::vector<uint8_t> next = std::move(chunksFedDuringCallbacks.front());
+        const FedChunk next = std::move(chunksFedDuringCallbacks.front());
         chunksFedDuringCallbacks.pop_front();
-        processOneChunk(next.data(), static_cast<int>(next.size()));
+        takeChunk(next.bytes.data(), next.length);
     }
 }
 
-void UnifiedBLEManager::processOneChunk(const uint8_t* data, int length) {
-    if (describesNoBuffer(data, length)) {
-        logLine(LogWarning, "UnifiedBLEManager::processChunk - refused chunk of invalid length ",
-                length);
-        return;
-    }
+void UnifiedBLEManager::takeChunk(const uint8_t* data, int length) {
     if (!initialized) {
         logLine(LogDebug, "Initializing protocol...\n");
         initializeProtocol();
@@ -207,9 +215,7 @@ void UnifiedBLEManager::processOneChunk(const uint8_t* data, int length) {
     // Judged before a byte of it is copied or scanned: a chunk longer than any message of the
     // protocol could only be cut or wrapped on the way.
     if (length > longestChunk(protocolVersion)) {
-        logLine(LogWarning, "UnifiedBLEManager::processChunk - refused chunk of ", length,
-                " bytes, more than a protocol-", protocolVersion, " message carries (",
-                longestChunk(protocolVersion), ")");
+        refuseTooLongChunk(length);
         return;
     }
     switch (protocolVersion) {
@@ -228,6 +234,33 @@ void UnifiedBLEManager::processOneChunk(const uint8_t* data, int length) {
         default:
             emitError("Unknown protocol version for chunk processing");
             break;
+    }
+}
+
+// The refused bytes leave a gap in the stream: the message in progress cannot be completed
+// across it, so it goes too, and the next chunk starts afresh.
+void UnifiedBLEManager::refuseTooLongChunk(int length) {
+    logLine(LogWarning, "UnifiedBLEManager::processChunk - refused chunk of ", length,
+            " bytes, more than a protocol-", protocolVersion, " message carries (",
+            longestChunk(protocolVersion), ")");
+    discardMessageInProgress();
+}
+
+void UnifiedBLEManager::discardMessageInProgress() {
+    switch (protocolVersion) {
+        case 2:
+            legacyBuffer.clear();
+            break;
+        case 3:
+            packageProcessor.reset();
+            break;
+        case 4:
+            if (v4Communicator) {
+                v4Communicator->discardMessage();
+            }
+            break;
+        default:
+            break;  // every chunk of protocol 1 is a message of its own
     }
 }
 
@@ -330,6 +363,10 @@ bool UnifiedBLEManager::sendBytes(const uint8_t* data, int length, uint16_t pid,
             emitError("Unknown protocol version");
             return false;
     }
+}
+
+bool UnifiedBLEManager::payloadFits(const uint8_t* data, int length) const {
+    return !describesNoBuffer(data, length) && length <= longestPayload(protocolVersion);
 }
 
 bool UnifiedBLEManager::sendLegacyPacket(const uint8_t* data, int length, uint16_t pid,

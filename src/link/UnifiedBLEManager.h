@@ -47,6 +47,9 @@ public:
 
     void processChunk(const uint8_t* data, int length);
     bool sendBytes(const uint8_t* data, int length, uint16_t pid, int processData);
+    // Whether sendBytes would frame a payload of this length under the protocol in use: the
+    // bytes exist and the packet's length field can count them. Reads none of the bytes.
+    bool payloadFits(const uint8_t* data, int length) const;
 
     // Protocol of a revision text, from its first "major.minor.patch" (3.0.0 without one).
     static int protocolForFirmware(const std::string& text);
@@ -63,7 +66,9 @@ public:
 private:
     friend class UnifiedBLEAdapter;
 
-    void processOneChunk(const uint8_t* data, int length);
+    void takeChunk(const uint8_t* data, int length);
+    void refuseTooLongChunk(int length);
+    void discardMessageInProgress();
     void processLegacyChunk(const uint8_t* data, int length);
     void frameLegacyBuffer();
     void processV3Chunk(const uint8_t* data, int length);
@@ -96,9 +101,14 @@ private:
     std::vector<uint8_t> legacyBuffer;
     // Chunks fed from inside one of the callbacks while a chunk is in progress. The reassembly
     // state of every protocol is in the middle of a step then, so they wait, in order, until
-    // that chunk is done. Empty in ordinary traffic, which never allocates here.
+    // that chunk is done; so does the refusal of a chunk too long to take, which drops the
+    // message in progress. Empty in ordinary traffic, which never allocates here.
+    struct FedChunk {
+        std::vector<uint8_t> bytes;  // empty for a chunk too long to take: it is never copied
+        int length = 0;
+    };
     bool processingChunk = false;
-    std::deque<std::vector<uint8_t>> chunksFedDuringCallbacks;
+    std::deque<FedChunk> chunksFedDuringCallbacks;
     // Reused storage for delivered payloads, outgoing packets and protocol-4 chunks, so that
     // steady traffic allocates nothing.
     std::vector<uint8_t> scratch;

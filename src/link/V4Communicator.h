@@ -43,12 +43,14 @@ public:
     // Sends the negative acknowledgement of the acknowledgement mode.
     void sendNak(uint8_t code);
 
+    // Drops the message in progress, if any; the next chunk is judged as a first chunk.
+    void discardMessage();
+
 private:
     void onPackageComplete();
     void deliver(std::vector<uint8_t>& buffer, uint16_t pid, uint64_t options);
     bool handleControlChunk(const uint8_t* chunk, std::size_t size);
     void refuseChunk(ProtocolErrorCode code);
-    void discardMessage();
     void endMessage();
     void reportError(uint8_t code);
     void notifyReady();

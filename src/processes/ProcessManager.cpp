@@ -2,11 +2,8 @@
 
 #include <cctype>
 
-#if defined(__GLIBCXX__)
-#include <cxxabi.h>
-#endif
-
 #include "common/Log.h"
+#include "common/Platform.h"
 #include "processes/CommandWords.h"
 #include "processes/ISyncProcess.h"
 #include "processes/ITenvikSDK.h"
@@ -222,11 +219,7 @@ void ProcessManager::deliverPayload(std::string_view name, const uint8_t* data, 
     deliver(terminatedName.c_str(), hasBytes ? data : &noBytes, hasBytes ? size : 0);
 }
 
-// The runtime binds the forced-unwind handler to no object, which the sanitizer's null-reference
-// check would report; nothing in here reads the caught exception.
-#if defined(__GLIBCXX__)
-__attribute__((no_sanitize("null")))
-#endif
+TENVIK_CATCHES_THREAD_CANCELLATION
 void ProcessManager::deliver(const char* name, const uint8_t* data, size_t size) {
     if (payloadCallback == nullptr) {
         logLine(LogDebug, "ProcessManager::didReceivePayload - callback is null");
@@ -234,12 +227,7 @@ void ProcessManager::deliver(const char* name, const uint8_t* data, size_t size)
     }
     try {
         payloadCallback(context, name, data, size);
-#if defined(__GLIBCXX__)
-    } catch (abi::__forced_unwind&) {
-        // Thread cancellation unwinds through here and must go on.
-        throw;
-#endif
-    } catch (...) {
+    } TENVIK_PASS_THREAD_CANCELLATION catch (...) {
         logLine(LogWarning, "ProcessManager::didReceivePayload - exception in payload callback");
     }
 }

@@ -6,12 +6,10 @@
 #include <string>
 #include <type_traits>
 
-#if defined(__GLIBCXX__)
-#include <cxxabi.h>
-#endif
-
 #include "common/FirmwareVersion.h"
 #include "common/Log.h"
+#include "common/LogScope.h"
+#include "common/Platform.h"
 #include "sdk/TenvikSDK.h"
 #include "tenvik_sdk.h"
 
@@ -40,21 +38,13 @@ private:
 
 // Runs one export's work; no exception thrown inside crosses the C boundary. Thread
 // cancellation (pthread_exit or pthread_cancel inside a host callback) is not an error and
-// unwinds on through. The runtime binds the forced-unwind handler to no object, which the
-// sanitizer's null-reference check would report; nothing in here reads the caught object, and
-// the function stays out of line so that the exemption stays with it.
+// unwinds on through.
 using Work = void (*)(void* action, Tenvik::TenvikSDK& sdk);
-#if defined(__GLIBCXX__)
-__attribute__((no_sanitize("null"), noinline))
-#endif
+TENVIK_CATCHES_THREAD_CANCELLATION
 void runGuarded(Work work, void* action, Tenvik::TenvikSDK& sdk) {
     try {
         work(action, sdk);
-#if defined(__GLIBCXX__)
-    } catch (abi::__forced_unwind&) {
-        throw;
-#endif
-    } catch (...) {
+    } TENVIK_PASS_THREAD_CANCELLATION catch (...) {
     }
 }
 
@@ -71,6 +61,10 @@ void withInstance(TenvikSDK* handle, Action&& action) {
     }
     using Callable = std::remove_reference_t<Action>;
     const HostCall call(sdk);
+    // Every line logged during the call is the instance's, and a destroy from inside one of its
+    // callbacks silences the rest. Declared after the call guard, so it closes before the
+    // guard may free the instance that holds the flag.
+    const Tenvik::LogScope lines(sdk.silencedFlag());
     runGuarded([](void* callable, Tenvik::TenvikSDK& s) { (*static_cast<Callable*>(callable))(s); },
                const_cast<void*>(static_cast<const void*>(&action)), sdk);
 }

@@ -172,12 +172,7 @@ void TenvikSDK::configureUnifiedBLEManagerCallbacks() {
         [this](const std::string& message) { handleUnifiedBLEError(message); });
 }
 
-// Once the host has destroyed the instance, what the link still produces during the call in
-// progress goes nowhere, not even to the log.
 void TenvikSDK::sendToHost(const uint8_t* data, int length) {
-    if (destroyRequested) {
-        return;
-    }
     if (bleSendCallback == nullptr) {
         logLine(LogWarning, "UnifiedBLEManager attempted to send chunk but BLE send callback is null");
         return;
@@ -211,7 +206,9 @@ void TenvikSDK::sendPayload(const uint8_t* data, int size, int pid) {
     const auto wirePid = static_cast<uint16_t>(pid);
     const bool textCommand = firmwareVersion.valid && firmwareVersion.major() >= 1 &&
                              firmwareVersion.major() <= 3 && wirePid == 0;
-    if (textCommand && linkProtocol() == 2) {
+    // The size is judged before a byte of the command is read: a command that the link will
+    // refuse is neither scanned nor queued, so no later answer is named after it.
+    if (textCommand && linkProtocol() == 2 && unifiedBLEManager->payloadFits(data, size)) {
         queueTextCommand(data, size);
     }
     if (!unifiedBLEManager->sendBytes(data, size, wirePid, textCommand ? 0 : 1)) {
@@ -244,9 +241,6 @@ void TenvikSDK::queueTextCommand(const uint8_t* data, int size) {
 
 void TenvikSDK::handleUnifiedBLEPackage(const std::vector<uint8_t>& payload, uint16_t pid,
                                         uint64_t options, DataType type) {
-    if (destroyRequested) {
-        return;
-    }
     // Messages carry a 16-bit size onwards.
     const auto size = static_cast<uint16_t>(payload.size());
     if (linkProtocol() != 2) {
@@ -268,9 +262,6 @@ void TenvikSDK::handleUnifiedBLEPackage(const std::vector<uint8_t>& payload, uin
 }
 
 void TenvikSDK::handleUnifiedBLEError(const std::string& message) {
-    if (destroyRequested) {
-        return;
-    }
     logLine(LogWarning, "UnifiedBLEManager error: ", message);
     processManager.didReceivePayload("system", "BLE_ERROR: " + message);
 }

@@ -84,6 +84,9 @@ public:
     // nothing more reaches the host, and every later export on the instance does nothing.
     void requestDestroy();
     bool isDestroyRequested() const { return destroyRequested; }
+    // Set by a destroy: the log scope of every call on the instance holds its lines back with
+    // it, so a destroyed instance reports nothing more, not even a log line.
+    const bool& silencedFlag() const { return destroyRequested; }
 
     // Switches off every callback the instance and its components hold. Every component that
     // keeps a host callback must be reached from here (see requestDestroy).

@@ -6,6 +6,7 @@
 
 #include "common/Log.h"
 #include "common/ByteOrder.h"
+#include "common/Platform.h"
 
 namespace Tenvik {
 
@@ -17,7 +18,7 @@ namespace {
 // Every text of deserialize fits; the numbers in it are at most 20 digits.
 constexpr size_t WarningBufferSize = 200;
 
-[[gnu::format(printf, 1, 2)]] void warn(const char* format, ...) {
+TENVIK_PRINTF_FORMAT(1, 2) void warn(const char* format, ...) {
     if (!logEnabled()) {
         return;
     }

@@ -125,8 +125,11 @@ void SessionProcessor::sessionProcess(const Session& session, const char* /*sour
         return;
     }
     if (logEnabled()) {
-        logLine(LogInfo, "SessionProcessor.sessionProcess ", formatTimestamp(timestampStart, true),
-                " endDate=", formatTimestamp(timestampEnd, true));
+        char start[kTimestampTextSize];
+        char end[kTimestampTextSize];
+        logLine(LogInfo, "SessionProcessor.sessionProcess ",
+                formatTimestamp(timestampStart, true, start), " endDate=",
+                formatTimestamp(timestampEnd, true, end));
     }
     Pass pass;
     pass.start = timestampStart;

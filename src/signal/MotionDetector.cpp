@@ -47,24 +47,45 @@ void MotionDetector::deliver(MotionEvent event) const {
     }
 }
 
+void MotionDetector::deliver(const SampleEvents& events) const {
+    for (int i = 0; i < events.count; ++i) {
+        deliver(events.events[i]);
+    }
+}
+
+void MotionDetector::raise(MotionEvent event) {
+    if (pending == nullptr) {
+        deliver(event);
+        return;
+    }
+    if (pending->count < SampleEvents::kMost) {
+        pending->events[pending->count++] = event;
+    }
+}
+
 int32_t MotionDetector::processLowPosture(int32_t samplePosture,
                                           const Vector3& linearAcceleration) {
     if (peakDetector.update(samplePosture, linearAcceleration)) {
-        deliver(MotionEvent::Swing);
+        raise(MotionEvent::Swing);
         if (isSwingAfterVertical(motionEventCode(MotionEvent::Swing))) {
-            deliver(MotionEvent::SwingAfterVertical);
+            raise(MotionEvent::SwingAfterVertical);
             return motionEventCode(MotionEvent::SwingAfterVertical);
         }
         return motionEventCode(MotionEvent::Swing);
     }
     if (isReturnToMiddle(samplePosture)) {
-        deliver(MotionEvent::ReturnToMiddle);
+        raise(MotionEvent::ReturnToMiddle);
     }
     return kNoReport;
 }
 
+// The host may feed the next sample from inside an event. So the sample goes through every
+// detector, and the posture and the last report are updated, before its events go out: a
+// sample fed meanwhile comes after this one for every detector.
 void MotionDetector::process(const Quaternion& q, const Vector3& linearAcceleration,
                              const Vector3& angles, float sampleRate) {
+    SampleEvents events;
+    pending = &events;
     const int32_t samplePosture = postureOf(q);
     plankDetector.update(linearAcceleration, angles);
 
@@ -72,7 +93,7 @@ void MotionDetector::process(const Quaternion& q, const Vector3& linearAccelerat
     if (samplePosture == kUpright) {
         peakDetector.update(kUpright, linearAcceleration);
         if (updateVertical(samplePosture, sampleRate, linearAcceleration)) {
-            deliver(MotionEvent::VerticalRepetition);
+            raise(MotionEvent::VerticalRepetition);
             report = motionEventCode(MotionEvent::VerticalRepetition);
         }
     } else {
@@ -80,10 +101,10 @@ void MotionDetector::process(const Quaternion& q, const Vector3& linearAccelerat
     }
 
     if (minimumCounter.update(linearAcceleration, angles, sampleRate, false)) {
-        deliver(MotionEvent::RepetitionAtMinimum);
+        raise(MotionEvent::RepetitionAtMinimum);
     }
     if (maximumCounter.update(linearAcceleration, angles, sampleRate, true)) {
-        deliver(MotionEvent::RepetitionAtMaximum);
+        raise(MotionEvent::RepetitionAtMaximum);
     }
 
     if (samplePosture != posture) {
@@ -93,10 +114,12 @@ void MotionDetector::process(const Quaternion& q, const Vector3& linearAccelerat
     if (report != kNoReport) {
         lastReport = report;
     }
+    pending = nullptr;
+    deliver(events);
 }
 
-void MotionDetector::didStartPlank(uint32_t /*count*/) { deliver(MotionEvent::PlankStart); }
+void MotionDetector::didStartPlank(uint32_t /*count*/) { raise(MotionEvent::PlankStart); }
 
-void MotionDetector::didEndPlank(uint32_t /*count*/) { deliver(MotionEvent::PlankEnd); }
+void MotionDetector::didEndPlank(uint32_t /*count*/) { raise(MotionEvent::PlankEnd); }
 
 }  // namespace Tenvik

@@ -62,10 +62,23 @@ public:
 private:
     static constexpr int32_t kNoReport = -1;
 
+    // The events of one sample, in order: at most a plank start or end, a swing with its
+    // follower or a vertical repetition or a return, and the two repetition events.
+    struct SampleEvents {
+        static constexpr int kMost = 5;
+        MotionEvent events[kMost];
+        int count = 0;
+    };
+
+    // Queues the event while a sample is being processed, else delivers it at once.
+    void raise(MotionEvent event);
     void deliver(MotionEvent event) const;
+    void deliver(const SampleEvents& events) const;
     // The swing and return tests of the lying and middle postures; returns the report or -1.
     int32_t processLowPosture(int32_t posture, const Vector3& linearAcceleration);
 
+    // The events of the sample in progress; null outside process().
+    SampleEvents* pending = nullptr;
     void* context = nullptr;
     TenvikSDK_IntCallback eventCallback = nullptr;
     int32_t posture = 0;

@@ -61,19 +61,22 @@ int32_t PlankDetector::update(const Vector3& a, const Vector3& angles) {
     const float drift = displacement.update(a.z, kIntegrationRate);
     const bool positioned = inPosition(a, angles, drift);
     const int32_t now = advance(positioned);
-    if (now == Plank && lastResult != Plank) {
-        started = true;
-        if (delegate != nullptr) {
-            delegate->didStartPlank(count);
-        }
-    }
-    if (!positioned && now == OutOfPosition && lastResult != OutOfPosition && started) {
-        started = false;
-        if (delegate != nullptr) {
-            delegate->didEndPlank(count);
-        }
-    }
+    const bool starts = now == Plank && lastResult != Plank;
+    const bool ends = !positioned && now == OutOfPosition && lastResult != OutOfPosition && started;
+    // The whole sample is taken into account before the delegate hears of it: a sample fed
+    // from inside the notification comes after this one.
     lastResult = now;
+    if (starts) {
+        started = true;
+    } else if (ends) {
+        started = false;
+    }
+    const uint32_t samples = count;
+    if (delegate != nullptr && starts) {
+        delegate->didStartPlank(samples);
+    } else if (delegate != nullptr && ends) {
+        delegate->didEndPlank(samples);
+    }
     return now;
 }
 

@@ -7,15 +7,22 @@ namespace Tenvik {
 RespirationRateEstimator::RespirationRateEstimator(ISignalProcessor* rateOwner)
     : owner(rateOwner) {}
 
+// The report calls out to the host, which may push further samples from inside it: the count
+// is back inside the window before that, and the breaths are counted already.
 void RespirationRateEstimator::pushRespirationSample(double value, uint64_t timestamp) {
+    static_assert(kWindowSize % kReportInterval == 0);
     respirationBuffer[static_cast<std::size_t>(respirationCount)] = value;
-    respirationCount += 1;
-    if (respirationCount % kReportInterval == 0) {
-        const uint32_t breaths = countPeaks(respirationBuffer.data(), kPeakProminence, kWindowSize);
-        lastRate = static_cast<int32_t>(breaths);
-        owner->didCalculateRespirationRate(breaths, timestamp);
+    respirationCount = (respirationCount + 1) % kWindowSize;
+    if (respirationCount % kReportInterval != 0) {
+        return;
     }
-    respirationCount %= kWindowSize;
+    const uint32_t breaths = countPeaks(respirationBuffer.data(), kPeakProminence, kWindowSize);
+    lastRate = static_cast<int32_t>(breaths);
+    owner->didCalculateRespirationRate(breaths, timestamp);
+}
+
+int32_t RespirationRateEstimator::samplesUntilReport() const {
+    return kReportInterval - respirationCount % kReportInterval;
 }
 
 uint32_t countPeaks(const double* values, double prominence, int32_t count) {

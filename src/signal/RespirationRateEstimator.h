@@ -21,6 +21,9 @@ public:
     // One filtered respiration sample.
     void pushRespirationSample(double value, uint64_t timestamp);
 
+    // How many more samples complete the next report (1 to kReportInterval).
+    int32_t samplesUntilReport() const;
+
     // The last count reported, -1 before the first.
     int32_t lastRespirationRate() const { return lastRate; }
 

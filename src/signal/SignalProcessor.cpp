@@ -1,5 +1,6 @@
 #include "signal/SignalProcessor.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/ByteConverters.h"
@@ -44,11 +45,22 @@ float SignalProcessor::processRespiration(float sample, uint64_t timestamp) {
     return filtered;
 }
 
+// A rate report calls out to the host, which may feed further samples from inside it. So the
+// block is filtered in runs that end with the sample completing a report: the samples fed
+// meanwhile pass the filter and the estimator after it and before the rest of the block, as
+// they would one sample at a time.
 void SignalProcessor::processRespirationBlock(const float* samples, float* filtered,
                                               std::size_t count, uint64_t timestamp) {
-    respirationFilter.processBlock(samples, filtered, count);
-    for (std::size_t i = 0; i < count; ++i) {
-        respirationRateEstimator.pushRespirationSample(filtered[i], timestamp);
+    while (count > 0) {
+        const std::size_t run = std::min(
+            count, static_cast<std::size_t>(respirationRateEstimator.samplesUntilReport()));
+        respirationFilter.processBlock(samples, filtered, run);
+        for (std::size_t i = 0; i < run; ++i) {
+            respirationRateEstimator.pushRespirationSample(filtered[i], timestamp);
+        }
+        samples += run;
+        filtered += run;
+        count -= run;
     }
 }
 

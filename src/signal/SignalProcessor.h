@@ -33,7 +33,8 @@ public:
     // The filtered respiration sample; it also feeds the rate estimator.
     float processRespiration(float sample, uint64_t timestamp);
     // The same for `count` samples of one packet (at most RespirationFilterChain::MaxBlock), in
-    // order, with one timestamp: filtered as a block, then fed to the estimator one by one.
+    // order, with one timestamp, as `count` calls of processRespiration would: also when a
+    // rate report on the way feeds further samples.
     void processRespirationBlock(const float* samples, float* filtered, std::size_t count,
                                  uint64_t timestamp);
 

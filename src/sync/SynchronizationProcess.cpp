@@ -1,6 +1,6 @@
 #include "sync/SynchronizationProcess.h"
 
-#include <cmath>
+#include <cstddef>
 #include <limits>
 
 #include "common/ByteConverters.h"
@@ -244,23 +244,14 @@ void SynchronizationProcess::respirationProcessVersion2(const uint8_t* record, u
         return;
     }
     constexpr int points = 6;
+    float inputs[maxRespirationOutputs];
     int count = 0;
     for (int i = 0; i < 10; ++i) {
-        const float sample = sampleQ16(record + 2 * i);
-        if (std::isnan(lastRespirationSample)) {
-            respirationOutput[count++] = signalProcessor.processRespiration(sample, timestamp);
-            lastRespirationSample = sample;
-            continue;
-        }
-        // Six filter inputs stepping down from the sample by a sixth of its distance to the
-        // reference; the reference stays the first sample.
-        const float step = (lastRespirationSample - sample) / static_cast<float>(points);
-        float point = sample;
-        for (int k = 0; k < points; ++k) {
-            point -= step;
-            respirationOutput[count++] = signalProcessor.processRespiration(point, timestamp);
-        }
+        appendStepsAwayFromReference(sampleQ16(record + 2 * i), points, lastRespirationSample,
+                                     inputs, count);
     }
+    signalProcessor.processRespirationBlock(inputs, respirationOutput,
+                                            static_cast<std::size_t>(count), timestamp);
     deliverSamples(&Callbacks::pastRespirationCallback, respirationOutput, count, timestamp, 0);
 }
 
@@ -283,7 +274,7 @@ void SynchronizationProcess::reportRespirationRate(const uint8_t* record, uint64
         return;
     }
     lastRateReportTime = timestamp;
-    const auto rate = static_cast<uint32_t>((record[18] << 8) | record[19]);
+    const auto rate = static_cast<uint32_t>(loadBe16(record + 18));
     forward(pastCallbacks.pastRespirationRateCallback, context, timestamp, rate);
 }
 

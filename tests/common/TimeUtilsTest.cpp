@@ -4,10 +4,9 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
+
+#include "ScopedTimeZone.h"
 
 namespace Tenvik {
 namespace {
@@ -26,14 +25,21 @@ TEST(NowMs, ReadsTheWallClockInMilliseconds) {
     EXPECT_LE(now, after);
 }
 
+std::string formatted(uint64_t ms, bool local) {
+    char text[kTimestampTextSize];
+    return formatTimestamp(ms, local, text);
+}
+
 struct TimestampCase {
     uint64_t ms;
     std::string expected;
 };
 class FormatUtc : public ::testing::TestWithParam<TimestampCase> {};
 TEST_P(FormatUtc, DateTimeAndMilliseconds) {
-    EXPECT_EQ(formatTimestamp(GetParam().ms, false), GetParam().expected);
+    EXPECT_EQ(formatted(GetParam().ms, false), GetParam().expected);
 }
+// Leap days (2000 has one, 2100 has none), years of five digits and more, up to the largest
+// time: the calendar holds for every value.
 INSTANTIATE_TEST_SUITE_P(Cases, FormatUtc,
                          ::testing::Values(TimestampCase{946684800123, "2000-01-01 00:00:00.123"},
                                            TimestampCase{946684800007, "2000-01-01 00:00:00.007"},
@@ -41,42 +47,27 @@ INSTANTIATE_TEST_SUITE_P(Cases, FormatUtc,
                                            TimestampCase{0, "1970-01-01 00:00:00.000"},
                                            TimestampCase{1781234567089, "2026-06-12 03:22:47.089"},
                                            TimestampCase{4102444799999,
-                                                         "2099-12-31 23:59:59.999"}));
-
-// Sets TZ for the life of the object and restores it afterwards.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            saved = old;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (saved) {
-            setenv("TZ", saved->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> saved;
-};
+                                                         "2099-12-31 23:59:59.999"},
+                                           TimestampCase{951782400000, "2000-02-29 00:00:00.000"},
+                                           TimestampCase{4107542399999,
+                                                         "2100-02-28 23:59:59.999"},
+                                           TimestampCase{4107542400000,
+                                                         "2100-03-01 00:00:00.000"},
+                                           TimestampCase{253402300800000,
+                                                         "10000-01-01 00:00:00.000"},
+                                           TimestampCase{UINT64_MAX,
+                                                         "584556019-04-03 14:25:51.615"}));
 
 TEST(FormatLocal, UsesTheLocalTimeZone) {
-    const ScopedTimeZone zone("XYZ-2");  // two hours east of UTC
-    EXPECT_EQ(formatTimestamp(946684800123, true), "2000-01-01 02:00:00.123");
-    EXPECT_EQ(formatTimestamp(946684800123, false), "2000-01-01 00:00:00.123");
-    EXPECT_EQ(formatTimestamp(946681200005, true), "2000-01-01 01:00:00.005");
+    const TenvikTest::ScopedTimeZone zone("XYZ-2");  // two hours east of UTC
+    EXPECT_EQ(formatted(946684800123, true), "2000-01-01 02:00:00.123");
+    EXPECT_EQ(formatted(946684800123, false), "2000-01-01 00:00:00.123");
+    EXPECT_EQ(formatted(946681200005, true), "2000-01-01 01:00:00.005");
 }
 
-TEST(FormatUtc, TheLargestTimeStillGivesATextWithItsMilliseconds) {
-    const std::string text = formatTimestamp(UINT64_MAX, false);
-    ASSERT_GE(text.size(), 4u);
-    EXPECT_EQ(text.substr(text.size() - 4), ".615");
+TEST(FormatLocal, ALocalTimeMayFallBeforeTheEpoch) {
+    const TenvikTest::ScopedTimeZone zone("XYZ+5");  // five hours west of UTC
+    EXPECT_EQ(formatted(0, true), "1969-12-31 19:00:00.000");
 }
 
 }  // namespace

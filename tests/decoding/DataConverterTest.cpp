@@ -204,39 +204,6 @@ INSTANTIATE_TEST_SUITE_P(
         // A clock that went backwards counts as a long time.
         GateCase{{20000, 19999}, {20000, 19999}}, GateCase{{1000, 2000}, {}}));
 
-TEST_F(Converter, Version2InterpolatesFromThePreviousSampleToTheNewOne) {
-    create("2.2.14");
-    // 16-bit samples × 2^-16: 0.25, 0.125 and eight times −0.0625.
-    const Bytes packet = {0x00, 0x40, 0x00, 0x20, 0x00, 0xF0, 0x00, 0xF0, 0x00, 0xF0,
-              0x00, 0xF0, 0x00, 0xF0, 0x00, 0xF0, 0x00, 0xF0, 0x00, 0xF0};
-    converter->processRespirationPackage(packet.data(), 20, 1000);
-
-    // The same filter fed directly with the expected inputs: the first sample, then six
-    // points on the way to each next sample, the last one on the sample itself.
-    Tenvik::SignalProcessor reference(nullptr);
-    std::vector<float> inputs = {0.25f};
-    std::vector<float> samples = {0.125f};
-    samples.insert(samples.end(), 8, -0.0625f);
-    float previous = 0.25f;
-    for (float sample : samples) {
-        const float step = (sample - previous) / 6.0f;
-        float point = previous;
-        for (int k = 0; k < 6; ++k) {
-            point += step;
-            inputs.push_back(point);
-        }
-        previous = point;
-    }
-    ASSERT_EQ(inputs.size(), 55u);
-    EXPECT_FLOAT_EQ(inputs[6], 0.125f);
-    EXPECT_FLOAT_EQ(inputs[12], -0.0625f);
-    std::vector<float> expected;
-    for (float input : inputs) {
-        expected.push_back(reference.processRespiration(input, 1000));
-    }
-    EXPECT_EQ(received.respiration, expected);
-}
-
 // ---- The oldest ECG and respiration layouts ---------------------------------------------------
 
 // Signed 24-bit little-endian samples, two packets of six: large swings so that the filters

@@ -46,6 +46,16 @@ protected:
         return out;
     }
 
+    // Ten signed 16-bit little-endian samples: a layout-2 packet.
+    static Bytes sixteenBitSamples(const std::vector<int>& raw) {
+        Bytes out;
+        for (const int value : raw) {
+            out.push_back(static_cast<uint8_t>(value));
+            out.push_back(static_cast<uint8_t>(value >> 8));
+        }
+        return out;
+    }
+
     HostCallbackRecorder host;
     LogRecorder log;
 };
@@ -67,6 +77,41 @@ TEST_F(Respiration, Version2SpacesItsOutputsTwoMillisecondsApart) {
     create("2.2.14");
     send(Bytes(20, 0x01));
     EXPECT_EQ(offsets(), spaced(55, 2));
+}
+
+// Layout 2: after the first sample ever (−0.5, output alone), each sample x becomes six filter
+// inputs x − step, x − 2·step ... x − 6·step with step = (−0.5 − x) / 6: they run from x away
+// from the first sample, which stays the reference for good. Ten samples −0.5 give 55 inputs
+// −0.5; the second packet's samples (units of 2^-16) are the table below. Expected outputs:
+// tests/decoding/filtered_reference.py, the inputs through the respiration filter's design.
+TEST_F(Respiration, Version2StepsEverySampleAwayFromTheFirstOneEver) {
+    create("2.2.15");
+    send(sixteenBitSamples(std::vector<int>(10, -32768)));
+    send(sixteenBitSamples({-8192, 0, 16384, -16384, -32768, 8192, 24576, -24576, 4096, -4096}));
+    const Values outputs = host.values("respiration");
+    ASSERT_EQ(outputs.size(), 115u);
+    EXPECT_FLOAT_EQ(static_cast<float>(outputs[0]), -9.72980696e-10f);
+    EXPECT_FLOAT_EQ(static_cast<float>(outputs[1]), -8.32356051e-09f);
+    EXPECT_FLOAT_EQ(static_cast<float>(outputs[54]), -0.00356218847f);
+    const std::vector<float> second = {
+        -0.0037795587f, -0.00400484772f, -0.00423810445f, -0.00447936077f,
+        -0.00472863065f, -0.00498590618f, -0.0052511571f, -0.00552432612f,
+        -0.00580532849f, -0.00609404733f, -0.00639033597f, -0.00669401884f,
+        -0.00700489245f, -0.00732272677f, -0.0076472722f, -0.00797825493f,
+        -0.00831537694f, -0.00865831133f, -0.00900670327f, -0.00936017744f,
+        -0.00971835107f, -0.0100808376f, -0.0104472507f, -0.0108172009f,
+        -0.0111903036f, -0.01156619f, -0.0119445231f, -0.0123250037f,
+        -0.0127073675f, -0.0130913816f, -0.0134768374f, -0.0138635458f,
+        -0.0142513327f, -0.0146400286f, -0.0150294648f, -0.0154194655f,
+        -0.0158098452f, -0.0162003972f, -0.0165908895f, -0.0169810578f,
+        -0.0173706096f, -0.0177592244f, -0.0181465521f, -0.0185322333f,
+        -0.0189159065f, -0.0192972273f, -0.0196758602f, -0.0200514793f,
+        -0.0204237755f, -0.0207924694f, -0.0211573113f, -0.0215180907f,
+        -0.0218746178f, -0.0222267192f, -0.0225742273f, -0.022916967f,
+        -0.0232547633f, -0.0235874299f, -0.0239147823f, -0.0242366288f};
+    for (size_t i = 0; i < second.size(); ++i) {
+        EXPECT_FLOAT_EQ(static_cast<float>(outputs[55 + i]), second[i]) << "output " << i;
+    }
 }
 
 struct EstimatorCase {

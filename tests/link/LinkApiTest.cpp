@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -174,6 +177,88 @@ INSTANTIATE_TEST_SUITE_P(Protocols, TooLongSend,
                              return std::string("V").append(std::to_string(caseInfo.param.protocol));
                          });
 
+// ---- Chunks refused for their length --------------------------------------------------------
+
+// The system process's report that a ping process (type 2) was created with PID 17; the
+// system process hands it on as a "System" payload.
+const Bytes pingCreated{0x00, 0x11, 0x00, 0x02};
+
+std::string chunkRefusal(int length, int protocol, int longest) {
+    return "UnifiedBLEManager::processChunk - refused chunk of " + std::to_string(length) +
+           " bytes, more than a protocol-" + std::to_string(protocol) + " message carries (" +
+           std::to_string(longest) + ")";
+}
+
+TEST(ProtocolThreeChunkLimit, HeaderChunkBeyondTheLargestPackageLeavesTheNextOneWhole) {
+    // A header announcing the largest package (3107 bytes: 7 header, 3100 payload), in a
+    // chunk one byte longer than that package.
+    LinkHost host("3.6.62");
+    Bytes chunk{0x03, 0x0A, 0x63, 0x23, 0x0C, 0x05, 0x00};
+    chunk.resize(3108, 0xEE);
+    host.chunk(chunk);
+    host.chunk(v3Message(pingCreated, 0));
+    EXPECT_EQ(host.payloads, (std::vector<Payload>{{"System", pingCreated}}));
+    EXPECT_EQ(host.problems(), (std::vector<LogLine>{{2, chunkRefusal(3108, 3, 3107)}}));
+}
+
+// A chunk longer than the largest message of its protocol arrives between the start and the
+// rest of a message. The refused bytes are a gap in the stream: the message they cut is
+// dropped, its rest is judged as new data, and the next message arrives whole.
+struct GapCase {
+    const char* revision;
+    int protocol;
+    int longest;
+    Bytes start;  // the start of a message
+    Bytes rest;   // the bytes that would have completed it
+    Bytes next;   // a whole message
+    std::vector<Payload> payloads;
+    std::vector<std::string> problemsAfterTheRefusal;
+};
+
+class ChunkGap : public ::testing::TestWithParam<GapCase> {};
+
+TEST_P(ChunkGap, RefusedChunkDropsTheMessageInProgress) {
+    const GapCase& c = GetParam();
+    LinkHost host(c.revision);
+    host.chunk(c.start);
+    host.chunk(Bytes(static_cast<size_t>(c.longest) + 1, 0x00));
+    host.chunk(c.rest);
+    host.chunk(c.next);
+    EXPECT_EQ(host.payloads, c.payloads);
+    std::vector<LogLine> problems{{2, chunkRefusal(c.longest + 1, c.protocol, c.longest)}};
+    for (const std::string& text : c.problemsAfterTheRefusal) {
+        problems.push_back({2, text});
+    }
+    EXPECT_EQ(host.problems(), problems);
+}
+
+const Bytes tenByteMessageV4 = v4Message({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 0);
+const std::string errorThree = "V4 Protocol Error Code: 3";
+
+INSTANTIATE_TEST_SUITE_P(
+    Protocols, ChunkGap,
+    ::testing::Values(
+        // A packet of 10 bytes (5 of payload) with 2 payload bytes; its 3 last bytes are then
+        // stray bytes before the next header.
+        GapCase{"2.2.15", 2, 65535, {0x02, 0x0A, 0x00, 0x0A, 0x00, 0xAA, 0xBB}, {0xCC, 0xDD, 0xEE},
+                v2Packet(0, {0x42}), {{"system", {0x42}}},
+                {"V2 legacy header desync - dropping byte: 204",
+                 "V2 legacy header desync - dropping byte: 221",
+                 "V2 legacy header desync - dropping byte: 238"}},
+        // A package of 12 bytes (5 of payload) with 1 payload byte; its 4 last bytes are then
+        // too few for a header.
+        GapCase{"3.6.62", 3, 3107, {0x03, 0x0A, 0x63, 0x0C, 0x00, 0x00, 0x00, 0xAA},
+                {0xBB, 0xCC, 0xDD, 0xEE}, v3Message(pingCreated, 0), {{"System", pingCreated}},
+                {"PackageProcessor: chunk too small for header (size=4)",
+                 "V3 PackageProcessor rejected chunk of size 4"}},
+        // The framing and 3 of 10 payload bytes; the 7 last bytes are then a first chunk too
+        // short for the framing: error 3.
+        GapCase{"4.0.0", 4, 65555, TenvikTest::slice(tenByteMessageV4, 0, 23),
+                TenvikTest::slice(tenByteMessageV4, 23, 30), v4Message(pingCreated, 0),
+                {{"system", textBytes("BLE_ERROR: " + errorThree)}, {"System", pingCreated}},
+                {"UnifiedBLEManager error: " + errorThree}}),
+    [](const auto& caseInfo) { return std::string("V").append(std::to_string(caseInfo.param.protocol)); });
+
 TEST(ProtocolOne, RefusesToSendAndReportsALinkError) {
     LinkHost host("2.2.14");
     host.send(textBytes("ping"), 0);
@@ -264,6 +349,37 @@ INSTANTIATE_TEST_SUITE_P(
                     0,
                     {"Log", "Log", "Log", "Log", "Log", "Log", "Log", "Ping", "system"}}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.label); });
+
+// The size of a text command is judged before its text is read: a size beyond the buffer is
+// refused unread (run under the address sanitizer, a read past the 4 bytes fails here), and a
+// refused command names no answer.
+TEST(CommandQueue, CommandTooLongToSendIsNeitherReadNorQueued) {
+    LinkHost host("2.2.15");
+    const auto command = std::make_unique<uint8_t[]>(4);
+    std::memcpy(command.get(), "ping", 4);
+    TenvikSDK_send(command.get(), INT_MAX, 0, host.sdk);
+    EXPECT_TRUE(host.sends.empty());
+    EXPECT_EQ(host.problems(),
+              (std::vector<LogLine>{
+                  {2, "UnifiedBLEManager::sendBytes - refused payload of 2147483647 bytes, more "
+                      "than a protocol-2 packet carries (65530)"},
+                  {2, "sendPayload: UnifiedBLEManager rejected payload (may be awaiting ACK)"}}));
+    host.chunk(v2Packet(1, {0x01}));
+    EXPECT_EQ(host.payloads, (std::vector<Payload>{{"system", {0x01}}}));
+}
+
+TEST(CommandQueue, RefusedCommandNamesNoAnswer) {
+    // "ping" and spaces: one byte more than a protocol-2 packet carries (65535 - 5).
+    LinkHost host("2.2.16");
+    std::string tooLong = "ping";
+    tooLong.resize(65531, ' ');
+    host.send(tooLong, 0);
+    host.send(std::string("log"), 0);
+    ASSERT_EQ(host.sends.size(), 1u);
+    host.chunk(v2Packet(1, {0x01}));
+    host.chunk(v2Packet(1, {0x02}));
+    EXPECT_EQ(host.payloads, (std::vector<Payload>{{"Log", {0x01}}, {"system", {0x02}}}));
+}
 
 TEST(CommandQueue, EmptyAndNulCommandsQueueNothingButAreSent) {
     LinkHost host("2.2.15");

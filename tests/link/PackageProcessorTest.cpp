@@ -198,6 +198,14 @@ INSTANTIATE_TEST_SUITE_P(
                      "options=0"},
                  {2, "PackageProcessor: payload too large (pv=3, pid=9, size=3101, "
                      "max=3100)"}}},
+        // 3101 bytes after the header cannot be stored, whatever the header announces: the
+        // package it starts cannot be completed.
+        Refusal{"HeaderChunkCarryingMoreThanTheBuffer",
+                v3Header(11, 6) + Bytes(3101, 0xEE),
+                {{1, "Processing new package: First 4 bytes: 03 0A 63 0B"},
+                 {1, "PackageProcessor: protocolVersion=3, dataSize=11, index=0, pid=6, "
+                     "options=0"},
+                 {2, "PackageProcessor: Payload bytes exceed MaxSerializedSize"}}},
         Refusal{"V31PayloadTooLarge",
                 {0x01, 0x1D, 0x0C, 0x02, 0x03, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
                  0x00},
@@ -218,18 +226,6 @@ TEST_F(PackageProcessorTest, CompleteProcessorRefusesUntilReset) {
     EXPECT_THAT(log.lines(), ElementsAre(Line{2, "Package processing finished too early"}));
     processor.reset();
     EXPECT_TRUE(processor.process(header.data(), 7));
-}
-
-TEST_F(PackageProcessorTest, HeaderChunkCarryingMoreThanTheBufferKeepsThePackageOpen) {
-    // 3101 bytes after the header cannot be stored; the announced 4-byte payload still arrives
-    // in the next chunk.
-    Bytes chunk = v3Header(11, 6) + Bytes(3101, 0xEE);
-    EXPECT_FALSE(reassembly.feed(chunk));
-    EXPECT_EQ(log.lines().back(),
-              (Line{2, "PackageProcessor: Payload bytes exceed MaxSerializedSize"}));
-    EXPECT_TRUE(reassembly.packages.empty());
-    EXPECT_TRUE(reassembly.feed({0x01, 0x02, 0x03, 0x04}));
-    EXPECT_THAT(reassembly.packages, ElementsAre(Package{{0x01, 0x02, 0x03, 0x04}, 6, 0}));
 }
 
 TEST_F(PackageProcessorTest, ResetKeepsPidAndOptionsButClearsTheSize) {

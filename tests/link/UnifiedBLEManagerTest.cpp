@@ -321,9 +321,9 @@ INSTANTIATE_TEST_SUITE_P(
         ChunkLimitCase{1, 65535, {}, {}, 65535},
         // Protocol 2: one packet whose length field says 65535.
         ChunkLimitCase{2, 65535, {}, {0x02, 0x0A, 0x00, 0xFF, 0xFF}, 65530},
-        // Protocol 3: after a header announcing a 4-byte payload, a chunk that completes it;
-        // the bytes beyond the payload are ignored.
-        ChunkLimitCase{3, 65535, {0x03, 0x0A, 0x63, 0x0B, 0x00, 0x01, 0x00}, {}, 4},
+        // Protocol 3: the largest package in one chunk, a 7-byte header announcing 3107 bytes
+        // and its 3100-byte payload.
+        ChunkLimitCase{3, 3107, {}, {0x03, 0x0A, 0x63, 0x23, 0x0C, 0x01, 0x00}, 3100},
         // Protocol 4: the framing and a 65535-byte payload in one chunk.
         ChunkLimitCase{4, 65555, {}, {0x04, 0x0A, 0x00, 0xFF, 0xFF}, 65535}),
     [](const auto& caseInfo) { return std::string("V").append(std::to_string(caseInfo.param.protocol)); });

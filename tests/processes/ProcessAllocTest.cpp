@@ -125,9 +125,7 @@ const HandlerCase handlerCases[] = {
            .block(Bytes(999, 0x10))
            .block(Bytes(150, 0x20))
            .emptyBlocks(14)
-           .data()}},
-     // The session's summary line builds its two date texts as strings.
-     0, 0, 2},
+           .data()}}},
     {"Shell", -3, {{text(40, 'h')}, {text(200, 'h')}}, 0, 1},
     // 2000 bytes a message: capacities 2001, 4001, 6001, 9001 and 13501, then room for the
     // sixth message and the terminator; the buffer is let go when the dump is handed over.

@@ -62,7 +62,17 @@ void runOnThread(Host& host) {
     ASSERT_EQ(pthread_join(thread, nullptr), 0);
 }
 
-TEST(ThreadExitInsideCallback, EndsTheThreadAndLeavesTheInstanceUsable) {
+class ThreadExitInsideCallback : public ::testing::Test {
+protected:
+    void SetUp() override {
+#if defined(_WIN32)
+        GTEST_SKIP() << "Windows has no forced unwinding: a thread ended inside a callback "
+                        "does not unwind through the library";
+#endif
+    }
+};
+
+TEST_F(ThreadExitInsideCallback, EndsTheThreadAndLeavesTheInstanceUsable) {
     Host* host = hostOn("4.0.0");
     runOnThread(*host);
     EXPECT_FALSE(host->returned);
@@ -75,7 +85,7 @@ TEST(ThreadExitInsideCallback, EndsTheThreadAndLeavesTheInstanceUsable) {
     delete host;
 }
 
-TEST(ThreadExitInsideCallback, FreesAnInstanceTheCallbackDestroyed) {
+TEST_F(ThreadExitInsideCallback, FreesAnInstanceTheCallbackDestroyed) {
     // Under the address sanitizer a leak of the instance fails this program.
     Host* host = hostOn("4.0.0");
     host->destroyFirst = true;

@@ -7,7 +7,19 @@
 
 namespace {
 
-TEST(OutOfMemory, CreateReturnsNullWhicheverAllocationFails) {
+class OutOfMemory : public ::testing::Test {
+protected:
+    void SetUp() override {
+#if defined(_WIN32)
+        // The first exception thrown while malloc keeps failing needs the runtime's emergency
+        // pool, whose winpthread mutex allocates on first use: the throw never completes.
+        GTEST_SKIP() << "MinGW's posix-threads C++ runtime cannot throw while every "
+                        "allocation fails";
+#endif
+    }
+};
+
+TEST_F(OutOfMemory, CreateReturnsNullWhicheverAllocationFails) {
     // A first instance pays for the one-time initialisations of the runtime; the second one
     // shows how many allocations an instance needs.
     TenvikSDK_destroy(TenvikSDK_create("3.6.62", 6));
@@ -31,7 +43,7 @@ TEST(OutOfMemory, CreateReturnsNullWhicheverAllocationFails) {
     }
 }
 
-TEST(OutOfMemory, ExportsSwallowAFailedAllocation) {
+TEST_F(OutOfMemory, ExportsSwallowAFailedAllocation) {
     TenvikSDK* sdk = TenvikSDK_create("2.2.15", 6);
     ASSERT_NE(sdk, nullptr);
     const uint8_t ping[4] = {'p', 'i', 'n', 'g'};

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DeviceFrames.h"
+#include "SessionFrames.h"
 #include "tenvik_sdk.h"
 
 namespace {
@@ -340,6 +341,106 @@ TEST(DestroyInsideCallback, AnotherInstanceIsDestroyedAtOnce) {
     EXPECT_EQ(host.events, repeated("ecg", 20));
 }
 
+// ---- A destroyed instance stays silent ---------------------------------------------------------
+
+// Two instances: one that the host destroys from inside one of its callbacks, setting the log
+// callback again right there (as it must after every destroy), and one that lives on. The live
+// one logs a size mismatch from inside that same callback and again afterwards; those two are
+// the only lines the host may see.
+struct SilencedHost {
+    TenvikSDK* doomed = nullptr;
+    TenvikSDK* live = nullptr;
+    std::string trigger;
+    bool destroyed = false;
+    std::vector<std::string> lines;
+
+    static SilencedHost* of(void* context) { return static_cast<SilencedHost*>(context); }
+    void reached(const std::string& what) {
+        if (destroyed || what != trigger) {
+            return;
+        }
+        destroyed = true;
+        TenvikSDK_destroy(doomed);
+        TenvikSDK_set_log_callback(&onLog, this);
+        pokeLive();
+    }
+    void pokeLive() const {
+        const uint8_t steps[3] = {1, 2, 3};
+        processStepsPackage(steps, 3, live);
+    }
+    static void onLog(void* context, int, const char* text) { of(context)->lines.emplace_back(text); }
+    static void onPayload(void* context, const char* name, const uint8_t*, size_t) {
+        of(context)->reached(std::string("payload ") + name);
+    }
+    static void onReady(void* context) { of(context)->reached("ready"); }
+    static void onEcg(void* context, uint64_t, float) { of(context)->reached("ecg"); }
+};
+
+const std::string liveLine = "DataConverter.processStepsPackage: size != 4, size = 3";
+
+struct SilenceCase {
+    const char* name;
+    const char* revision;
+    const char* trigger;
+    Action action;
+};
+
+class DestroyedInstance : public ::testing::TestWithParam<SilenceCase> {};
+
+TEST_P(DestroyedInstance, LogsNothingMoreWhileAnotherInstanceStillLogs) {
+    const SilenceCase& c = GetParam();
+    SilencedHost host;
+    host.trigger = c.trigger;
+    host.doomed = TenvikSDK_create(c.revision, static_cast<int>(std::string(c.revision).size()));
+    host.live = TenvikSDK_create("3.0.0", 5);
+    ASSERT_NE(host.doomed, nullptr);
+    TenvikSDK_set_context(&host, host.doomed);
+    TenvikSDK_set_payload_callback(&SilencedHost::onPayload, host.doomed);
+    TenvikSDK_set_ble_ready_callback(&SilencedHost::onReady, host.doomed);
+    TenvikSDK_init_callbacks(&SilencedHost::onEcg, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, host.doomed);
+    c.action(host.doomed);
+    ASSERT_TRUE(host.destroyed) << "the " << c.trigger << " callback never ran";
+    host.pokeLive();
+    EXPECT_EQ(host.lines, (std::vector<std::string>{liveLine, liveLine}));
+    TenvikSDK_destroy(host.live);
+}
+
+// A session of one ECG record and a temperature block that holds no whole record (3 bytes of
+// 2-byte records), every other block empty.
+Bytes ecgThenPartialTemperature() {
+    TenvikTest::SessionFrame session(1000000000000, 1000000001000, 5);
+    session.block({0x00, 0x00, 0x01}).block({}).block({0x01, 0x02, 0x03}).emptyBlocks(15);
+    return session.data();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, DestroyedInstance,
+    ::testing::Values(
+        // A ping process (PID 17) that collected one byte is reported killed: it hands the
+        // host what it collected, and then the system process would hand on the report.
+        SilenceCase{"ProcessPayload", "3.6.62", "payload Ping",
+                    [](TenvikSDK* s) {
+                        chunk(s, v3Message({0x00, 0x11, 0x00, 0x02}, 0));
+                        chunk(s, v3Message({0x01}, 0x11));
+                        chunk(s, v3Message({0x02, 0x11, 0x00, 0x02}, 0));
+                    }},
+        // The framing goes on after the payload: a padding byte.
+        SilenceCase{"LinkFraming", "2.2.15", "payload system",
+                    [](TenvikSDK* s) { chunk(s, joined({v2Packet(0, {0xAA}), Bytes(5, 0x00)})); }},
+        // An empty chunk: the ready signal comes before the link error.
+        SilenceCase{"LinkError", "4.0.0", "ready", [](TenvikSDK* s) { chunk(s, {}); }},
+        // A session from the collect process (PID 33): the record decoders go on after the
+        // ECG record.
+        SilenceCase{"RecordDecoders", "4.1.0", "ecg",
+                    [](TenvikSDK* s) {
+                        chunk(s, v4Message({0x00, 0x21, 0x00, 0x08}, 0));
+                        chunk(s, v4Message(ecgThenPartialTemperature(), 0x21));
+                    }}),
+    [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
+
 // ---- Callbacks changed from inside a delivery loop ---------------------------------------------
 
 void clearDataCallbacks(TenvikSDK* sdk) {
@@ -496,6 +597,10 @@ INSTANTIATE_TEST_SUITE_P(
         FeedCase{"3.0.0", v3Message(Bytes(4, 0x11), 0), v3Message(Bytes(4, 0x22), 0),
                  {{"System", Bytes(4, 0x11)}, {"System", Bytes(4, 0x22)}}},
         FeedCase{"4.0.0", v4Message(Bytes(4, 0x11), 0), v4Message(Bytes(4, 0x22), 0),
-                 {{"System", Bytes(4, 0x11)}, {"System", Bytes(4, 0x22)}}}));
+                 {{"System", Bytes(4, 0x11)}, {"System", Bytes(4, 0x22)}}},
+        // A chunk too long for protocol 2, fed before the framing of a packet and the start
+        // of another: its refusal, which drops the message in progress, comes after them.
+        FeedCase{"2.2.15", joined({v2Packet(0, {0x11}), {0x02, 0x0A, 0x00}}), Bytes(65536, 0x00),
+                 {{"system", {0x11}}}}));
 
 }  // namespace

@@ -1,5 +1,6 @@
 # The one export list (EXPECTED) against what the public header declares and what the built
-# library defines as dynamic symbols: all three must name the same functions.
+# library exports (its dynamic symbols, or a DLL's export table, which OBJDUMP reads): all
+# three must name the same functions, a DLL's undecorated.
 file(STRINGS ${EXPECTED} expected)
 list(SORT expected)
 
@@ -16,19 +17,46 @@ if(NOT declared STREQUAL expected)
                       " declared: ${declared}\n expected: ${expected}")
 endif()
 
-execute_process(COMMAND nm -D --defined-only ${LIBRARY}
-                OUTPUT_VARIABLE listing RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "nm failed on ${LIBRARY}")
-endif()
-string(REPLACE "\n" ";" lines "${listing}")
 set(found)
-foreach(line ${lines})
-  # The version node itself is an absolute symbol, not a function.
-  if(line MATCHES "^[0-9a-fA-F]+ [TtWwDdBbRrVviu] ([^ @]+)")
-    list(APPEND found ${CMAKE_MATCH_1})
+if(LIBRARY MATCHES "\\.dll$")
+  # A DLL's export table, as objdump lists it: the names below "[Ordinal/Name Pointer] Table".
+  execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${OBJDUMP} failed on ${LIBRARY}")
   endif()
-endforeach()
+  string(REPLACE "\n" ";" lines "${listing}")
+  set(in_table FALSE)
+  set(addresses 0)
+  foreach(line ${lines})
+    if(line MATCHES "^[ \t]+\\[ *[0-9]+\\] \\+base\\[ *[0-9]+\\] [0-9a-fA-F]+ Export RVA")
+      math(EXPR addresses "${addresses} + 1")
+    elseif(line MATCHES "^\\[Ordinal/Name Pointer\\] Table")
+      set(in_table TRUE)
+    elseif(in_table AND line MATCHES "^[ \t]+\\[ *[0-9]+\\] (.+)$")
+      list(APPEND found ${CMAKE_MATCH_1})
+    elseif(in_table)
+      break()
+    endif()
+  endforeach()
+  # An export by ordinal alone has an address but no name.
+  list(LENGTH found named)
+  if(NOT addresses EQUAL named)
+    message(FATAL_ERROR "${LIBRARY} exports ${addresses} functions, ${named} of them by name")
+  endif()
+else()
+  execute_process(COMMAND nm -D --defined-only ${LIBRARY}
+                  OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${LIBRARY}")
+  endif()
+  string(REPLACE "\n" ";" lines "${listing}")
+  foreach(line ${lines})
+    # The version node itself is an absolute symbol, not a function.
+    if(line MATCHES "^[0-9a-fA-F]+ [TtWwDdBbRrVviu] ([^ @]+)")
+      list(APPEND found ${CMAKE_MATCH_1})
+    endif()
+  endforeach()
+endif()
 list(SORT found)
 list(REMOVE_DUPLICATES found)
 if(NOT found STREQUAL expected)

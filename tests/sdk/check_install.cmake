@@ -4,7 +4,8 @@
 # that finds the package with find_package, and with a plain compiler command whose flags
 # come from pkg-config.
 #
-# Arguments: BUILD_DIR, SOURCE_DIR (the consumer), WORK_DIR, C_COMPILER, VERSION.
+# Arguments: BUILD_DIR, SOURCE_DIR (the consumer), WORK_DIR, C_COMPILER, VERSION; for a
+# cross build also TOOLCHAIN_FILE, EMULATOR (which runs the consumer) and EXECUTABLE_SUFFIX.
 set(installed ${WORK_DIR}/prefix)
 set(moved ${WORK_DIR}/moved)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -21,11 +22,17 @@ run("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${installed})
 file(RENAME ${installed} ${moved})
 
 # ---- find_package ---------------------------------------------------------------------------
+# A cross toolchain searches its own tree only, and the roots it is given: the moved tree is one.
+set(toolchain)
+if(TOOLCHAIN_FILE)
+  set(toolchain -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE} -DCMAKE_FIND_ROOT_PATH=${moved})
+endif()
 run("find_package consumer configure"
-    ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake-consumer -G Ninja
+    ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake-consumer -G Ninja ${toolchain}
     -DCMAKE_PREFIX_PATH=${moved} -DCMAKE_C_COMPILER=${C_COMPILER})
 run("find_package consumer build" ${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-consumer)
-run("find_package consumer run" ${WORK_DIR}/cmake-consumer/consumer)
+run("find_package consumer run"
+    ${EMULATOR} ${WORK_DIR}/cmake-consumer/consumer${EXECUTABLE_SUFFIX})
 
 # ---- pkg-config -----------------------------------------------------------------------------
 find_program(PKG_CONFIG NAMES pkg-config pkgconf)
@@ -70,8 +77,14 @@ pkg_config(libs --libs)
 pkg_config(libdir --variable=libdir)
 separate_arguments(cflags UNIX_COMMAND "${cflags}")
 separate_arguments(libs UNIX_COMMAND "${libs}")
+set(consumer ${WORK_DIR}/pkg-config-consumer${EXECUTABLE_SUFFIX})
 run("pkg-config consumer build"
     ${C_COMPILER} -std=c99 -Wall -Wextra -Werror -pedantic ${cflags}
-    ${SOURCE_DIR}/main.c -o ${WORK_DIR}/pkg-config-consumer ${libs})
+    ${SOURCE_DIR}/main.c -o ${consumer} ${libs})
+# A Windows program finds its DLLs beside it: the host ships the installed one with it.
+file(GLOB dlls ${moved}/bin/*.dll)
+if(dlls)
+  file(COPY ${dlls} DESTINATION ${WORK_DIR})
+endif()
 run("pkg-config consumer run"
-    ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/pkg-config-consumer)
+    ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${EMULATOR} ${consumer})

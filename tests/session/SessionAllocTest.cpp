@@ -13,6 +13,7 @@
 #include "SilentSessionDelegate.h"
 #include "SinkCallbacks.h"
 #include "common/HostCallbacks.h"
+#include "common/Log.h"
 #include "sdk/TenvikSDK.h"
 #include "session/Session.h"
 #include "session/SessionProcessor.h"
@@ -97,35 +98,49 @@ int ecgSamples = 0;
 void countEcg(void*, uint64_t, float) { ++ecgSamples; }
 
 // From the notification chunks on: the collect process's sessions over protocol 4, once a first
-// session has sized the link's buffers.
+// session has sized the link's buffers; with a log callback set too, which receives each
+// session's summary line with its times.
 TEST(SessionAllocations, CollectSessionsOverProtocolFourAllocateNothingOnceWarm) {
     constexpr uint16_t collectPid = 0x21;
     std::vector<std::vector<Bytes>> messages;
     for (const Bytes& payload : sessions()) {
         messages.push_back(TenvikTest::inChunks(TenvikTest::v4Message(payload, collectPid), 244));
     }
-    auto sdk = listeningInstance("4.1.0");
-    HostCallbacks callbacks = sinkCallbacks();
-    callbacks.ecgCallback = &countEcg;
-    sdk->initCallbacks(callbacks);
-    const auto feed = [&sdk](const std::vector<Bytes>& chunks) {
-        for (const Bytes& chunk : chunks) {
-            sdk->processBLEChunk(chunk.data(), static_cast<int>(chunk.size()));
+    for (const bool logging : {false, true}) {
+        SCOPED_TRACE(logging ? "with a log callback" : "without a log callback");
+        auto sdk = listeningInstance("4.1.0");
+        HostCallbacks callbacks = sinkCallbacks();
+        callbacks.ecgCallback = &countEcg;
+        sdk->initCallbacks(callbacks);
+        if (logging) {
+            setLogCallback(&onLogLine, nullptr);
         }
-    };
-    feed({TenvikTest::v4Message({0x00, collectPid, 0x00, 0x08}, 0)});
-    feed(messages.front());
+        const auto feed = [&sdk](const std::vector<Bytes>& chunks) {
+            for (const Bytes& chunk : chunks) {
+                sdk->processBLEChunk(chunk.data(), static_cast<int>(chunk.size()));
+            }
+        };
+        feed({TenvikTest::v4Message({0x00, collectPid, 0x00, 0x08}, 0)});
+        feed(messages.front());
 
-    ecgSamples = 0;
-    const TenvikTest::AllocationScope scope;
-    for (int round = 0; round < 10; ++round) {
-        for (const auto& message : messages) {
-            feed(message);
+        ecgSamples = 0;
+        summaryLines = 0;
+        size_t allocations = 0;
+        {
+            const TenvikTest::AllocationScope scope;
+            for (int round = 0; round < 10; ++round) {
+                for (const auto& message : messages) {
+                    feed(message);
+                }
+            }
+            allocations = scope.count();
         }
+        clearLogCallback();
+        EXPECT_EQ(allocations, 0u);
+        // 333 records in each of the three sessions that are not skipped.
+        EXPECT_EQ(ecgSamples, 10 * 3 * 333);
+        EXPECT_EQ(summaryLines, logging ? 10 * 3 : 0);
     }
-    EXPECT_EQ(scope.count(), 0u);
-    // 333 records in each of the three sessions that are not skipped.
-    EXPECT_EQ(ecgSamples, 10 * 3 * 333);
 }
 
 }  // namespace

@@ -8,14 +8,13 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
-#include <ctime>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "InternalLogRecorder.h"
 #include "MotionEventRecorder.h"
+#include "ScopedTimeZone.h"
 #include "SessionDelegateRecorder.h"
 #include "SessionRecords.h"
 #include "session/RecordClock.h"
@@ -476,32 +475,8 @@ TEST(SessionProcessorNesting, NestedSessionLeavesTheOuterSessionsTimesAndRecords
 
 // ---- Log line and firmware ---------------------------------------------------------------------
 
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            saved = old;
-            hadZone = true;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (hadZone) {
-            setenv("TZ", saved.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::string saved;
-    bool hadZone = false;
-};
-
 TEST_F(SessionProcessorTest, SummaryLineGivesTheSessionInLocalTime) {
-    const ScopedTimeZone zone("XYZ-3");  // three hours east of UTC, no daylight saving
+    const TenvikTest::ScopedTimeZone zone("XYZ-3");  // three hours east of UTC, no daylight saving
     TenvikTest::InternalLogRecorder log;
     process(S + 7, S + 86400000 + 1000, 0, Blocks{});
     EXPECT_EQ(log.lines(),

@@ -7,14 +7,13 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "HostCallbackRecorder.h"
 #include "LinkFrames.h"
 #include "LogRecorder.h"
+#include "ScopedTimeZone.h"
 #include "SessionRecords.h"
 #include "tenvik_sdk.h"
 
@@ -254,20 +253,11 @@ TEST_F(SessionReplay, PlankHeldAcrossTwoSessionsIsConfirmedInTheSecond) {
 }
 
 TEST_F(SessionReplay, SummaryLineGivesTheSessionInTheLocalTimeZone) {
-    const char* saved = std::getenv("TZ");
-    const std::string previous = saved != nullptr ? saved : "";
-    setenv("TZ", "XYZ-3", 1);  // three hours east of UTC, no daylight saving
-    tzset();
+    const TenvikTest::ScopedTimeZone zone("XYZ-3");  // three hours east of UTC
     TenvikTest::LogRecorder log;
     log.install();
     receive(S + 7, S + 86400000 + 1000, 5, Blocks{});
     TenvikTest::LogRecorder::uninstall();
-    if (saved != nullptr) {
-        setenv("TZ", previous.c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
-    tzset();
     EXPECT_TRUE(
         log.contains("SessionProcessor.sessionProcess 2001-09-09 04:46:40.007 "
                      "endDate=2001-09-10 04:46:41.000"));

@@ -134,6 +134,45 @@ TEST(PlankDetectorDelegation, PassesTheSampleCountAfterTheSample) {
     EXPECT_EQ(counts.ends, (std::vector<uint32_t>{124}));
 }
 
+// A delegate that feeds the detector one more sample from inside each notification: in
+// position at the start, out of position at the end. Each comes after the sample that caused
+// the notification, so it continues the plank, or the rest out of it, without a second one.
+class NestingPlankDelegate final : public PlankDetectorDelegate {
+public:
+    void didStartPlank(uint32_t count) override {
+        starts.push_back(count);
+        plank->update(kStill, kPlankAngles);
+    }
+    void didEndPlank(uint32_t count) override {
+        ends.push_back(count);
+        plank->update(kStill, kLevelAngles);
+    }
+
+    PlankDetector* plank = nullptr;
+    std::vector<uint32_t> starts;
+    std::vector<uint32_t> ends;
+};
+
+TEST(PlankDetectorDelegation, ASampleFedFromInsideANotificationComesAfterItsSample) {
+    NestingPlankDelegate nesting;
+    PlankDetector plank(&nesting);
+    nesting.plank = &plank;
+    for (int i = 0; i < 62; ++i) {
+        plank.update(kStill, kPlankAngles);
+    }
+    // Samples 63 (fed inside) to 100 in position, then 62 out of it: the 62nd out is sample
+    // 162, and the one fed inside its notification is the 163rd.
+    for (int i = 0; i < 37; ++i) {
+        plank.update(kStill, kPlankAngles);
+    }
+    for (int i = 0; i < 62; ++i) {
+        plank.update(kStill, kLevelAngles);
+    }
+    EXPECT_EQ(nesting.starts, (std::vector<uint32_t>{62}));
+    EXPECT_EQ(nesting.ends, (std::vector<uint32_t>{162}));
+    EXPECT_EQ(plank.update(kStill, kLevelAngles), PlankDetector::OutOfPosition);
+}
+
 TEST(PlankDetectorDelegation, WorksWithoutADelegate) {
     PlankDetector plank(nullptr);
     int32_t state = 0;

@@ -3,10 +3,12 @@
 // Replaces the global allocation functions of a test program with ones that count every
 // allocation made on the calling thread: operator new and, so that what zlib and the C library
 // allocate shows too, malloc, calloc and realloc. Blocks of operator new also carry their size,
-// so that the bytes a thread holds through it can be read (`heapBytesInUse`). Include this from exactly one source file of
-// the program; the program's other files include AllocationCounter.h for AllocationScope.
+// so that the bytes a thread holds through it can be read (`heapBytesInUse`). Include this from
+// exactly one source file of the program; the program's other files include AllocationCounter.h for AllocationScope.
 // Under AddressSanitizer the C functions stay the sanitizer's own, and only operator new is
-// counted.
+// counted. On Windows the library's DLL carries its own operator new, which calls the C
+// runtime's malloc: there WindowsAllocationHooks.cpp counts malloc, calloc and realloc in the
+// import tables of the program and of the DLL instead.
 
 #include <cstddef>
 #include <cstdint>
@@ -15,8 +17,11 @@
 #include <new>
 
 #include "AllocationCounter.h"
+#include "ThreadAllocations.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(_WIN32)
+#define TENVIK_COUNT_MALLOC 0
+#elif defined(__SANITIZE_ADDRESS__)
 #define TENVIK_COUNT_MALLOC 0
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -37,16 +42,7 @@ extern "C" void __libc_free(void* block);
 
 namespace TenvikTest::detail {
 
-inline thread_local size_t allocationsOnThisThread = 0;
-inline thread_local int64_t heapBytesOnThisThread = 0;
-inline thread_local int64_t heapPeakOnThisThread = 0;
-// Each block of operator new starts with its size, in a header that keeps the block's alignment.
-constexpr std::size_t blockHeader = alignof(std::max_align_t);
-// Allocations on this thread fail once the count reaches this limit.
-inline thread_local size_t failingFromAllocation = static_cast<size_t>(-1);
-
-// Out of line, so that the compiler does not pair a replaced operator delete with the malloc
-// inside a replaced operator new.
+#if !defined(_WIN32)
 inline void* rawAllocate(std::size_t size) noexcept {
 #if TENVIK_COUNT_MALLOC
     return __libc_malloc(size);
@@ -62,16 +58,13 @@ inline void rawRelease(void* block) noexcept {
     std::free(block);
 #endif
 }
+#endif
 
-// Counts one allocation; false when it is to fail.
-inline bool countAllocation() noexcept {
-    if (allocationsOnThisThread >= failingFromAllocation) {
-        return false;
-    }
-    ++allocationsOnThisThread;
-    return true;
-}
+// Each block of operator new starts with its size, in a header that keeps the block's alignment.
+constexpr std::size_t blockHeader = alignof(std::max_align_t);
 
+// Out of line, so that the compiler does not pair a replaced operator delete with the malloc
+// inside a replaced operator new.
 [[gnu::noinline]] inline void* countedAllocate(std::size_t size) {
     if (!countAllocation()) {
         throw std::bad_alloc();
@@ -81,9 +74,10 @@ inline bool countAllocation() noexcept {
         throw std::bad_alloc();
     }
     std::memcpy(header, &size, sizeof size);
-    heapBytesOnThisThread += static_cast<int64_t>(size);
-    if (heapBytesOnThisThread > heapPeakOnThisThread) {
-        heapPeakOnThisThread = heapBytesOnThisThread;
+    ThreadAllocations& thread = threadAllocations();
+    thread.heapBytes += static_cast<int64_t>(size);
+    if (thread.heapBytes > thread.heapPeak) {
+        thread.heapPeak = thread.heapBytes;
     }
     return header + blockHeader;
 }
@@ -95,7 +89,7 @@ inline bool countAllocation() noexcept {
     unsigned char* header = static_cast<unsigned char*>(block) - blockHeader;
     std::size_t size = 0;
     std::memcpy(&size, header, sizeof size);
-    heapBytesOnThisThread -= static_cast<int64_t>(size);
+    threadAllocations().heapBytes -= static_cast<int64_t>(size);
     rawRelease(header);
 }
 
@@ -109,10 +103,12 @@ inline void* countedAllocateNoThrow(std::size_t size) noexcept {
 
 }  // namespace TenvikTest::detail
 
-size_t TenvikTest::allocationCount() { return detail::allocationsOnThisThread; }
-int64_t TenvikTest::heapBytesInUse() { return detail::heapBytesOnThisThread; }
-int64_t TenvikTest::heapPeak() { return detail::heapPeakOnThisThread; }
-void TenvikTest::resetHeapPeak() { detail::heapPeakOnThisThread = detail::heapBytesOnThisThread; }
+size_t TenvikTest::allocationCount() { return detail::threadAllocations().count; }
+int64_t TenvikTest::heapBytesInUse() { return detail::threadAllocations().heapBytes; }
+int64_t TenvikTest::heapPeak() { return detail::threadAllocations().heapPeak; }
+void TenvikTest::resetHeapPeak() {
+    detail::threadAllocations().heapPeak = detail::threadAllocations().heapBytes;
+}
 
 namespace TenvikTest {
 
@@ -120,9 +116,9 @@ namespace TenvikTest {
 class AllocationFailure {
 public:
     explicit AllocationFailure(size_t allowed) {
-        detail::failingFromAllocation = detail::allocationsOnThisThread + allowed;
+        detail::threadAllocations().failingFrom = detail::threadAllocations().count + allowed;
     }
-    ~AllocationFailure() { detail::failingFromAllocation = static_cast<size_t>(-1); }
+    ~AllocationFailure() { detail::threadAllocations().failingFrom = static_cast<size_t>(-1); }
     AllocationFailure(const AllocationFailure&) = delete;
     AllocationFailure& operator=(const AllocationFailure&) = delete;
 };

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "tenvik_sdk.h"
 
@@ -43,6 +44,15 @@ inline void registerEverything(TenvikSDK* sdk, TenvikSDK_TimedFloatCallback ecg 
 }
 
 inline void onProgress(void*, uint32_t count, float) { sink = sink + count; }
+
+// A log callback: counts the sessions' summary lines, keeps nothing of any line.
+inline int summaryLines = 0;
+inline void onLogLine(void*, int, const char* text) {
+    constexpr std::string_view summary = "SessionProcessor.sessionProcess 20";
+    if (std::string_view(text).starts_with(summary)) {
+        ++summaryLines;
+    }
+}
 
 // Every synchronisation callback, the past EDA and GPS ones included.
 inline void registerSynchronization(TenvikSDK* sdk) {

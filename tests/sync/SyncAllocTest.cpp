@@ -1,7 +1,8 @@
 // A synchronisation allocates nothing in steady state: once the first transfer has sized the
 // link's buffers and the temperature estimate's windows, legacy packets and status-based data
 // messages pass through the exports without a single allocation, with every synchronisation
-// callback set and no log callback.
+// callback set, with no log callback and, for status-based data, with one that receives each
+// session's summary line.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -108,14 +109,19 @@ constexpr int warmUpRounds = 8;
 constexpr int countedRounds = 40;
 
 // Allocations while the counted rounds pass, after the warm-up rounds; with `running` false no
-// synchronisation process runs, and the messages end at the process manager.
-size_t allocationsOfTraffic(const Case& c, bool running, uint64_t& delivered) {
+// synchronisation process runs, and the messages end at the process manager. With `logging`
+// the log callback is set for the whole traffic.
+size_t allocationsOfTraffic(const Case& c, bool running, uint64_t& delivered,
+                            bool logging = false) {
     TenvikSDK* sdk = TenvikSDK_create(c.revision.data(), static_cast<int>(c.revision.size()));
     if (sdk == nullptr) {
         ADD_FAILURE() << c.revision;
         return 0;
     }
     registerEverything(sdk);
+    if (logging) {
+        TenvikSDK_set_log_callback(&TenvikTest::Sink::onLogLine, nullptr);
+    }
     if (running) {
         TenvikTest::SyncDevice(sdk, c.protocol).createSync();
     }
@@ -143,6 +149,7 @@ size_t allocationsOfTraffic(const Case& c, bool running, uint64_t& delivered) {
     }
     delivered = TenvikTest::Sink::sink - before;
     TenvikSDK_destroy(sdk);
+    TenvikSDK_set_log_callback(nullptr, nullptr);
     return count;
 }
 
@@ -162,6 +169,17 @@ TEST_P(SyncAllocation, NothingIsAllocatedInSteadyState) {
     }
     EXPECT_NE(delivered, 0u);  // the callbacks ran
     EXPECT_EQ(deliveredWithoutSync, 0u);
+    if (!c.legacy) {
+        const size_t linkLogged = allocationsOfTraffic(c, false, deliveredWithoutSync, true);
+        TenvikTest::Sink::summaryLines = 0;
+        const size_t withSyncLogged = allocationsOfTraffic(c, true, delivered, true);
+        EXPECT_EQ(withSyncLogged, linkLogged) << c.revision;
+        if (c.protocol == 3) {
+            EXPECT_EQ(withSyncLogged, 0u) << c.revision;
+        }
+        // One session in every round, warm-up rounds included.
+        EXPECT_EQ(TenvikTest::Sink::summaryLines, warmUpRounds + countedRounds) << c.revision;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SyncAllocation,
