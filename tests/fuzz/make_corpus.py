@@ -27,11 +27,8 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 CORPUS = os.path.join(HERE, "corpus")
 
-# Inputs that make the current library fail; written only with --pending.
-PENDING = {
-    # The rate callback feeds the next respiration packet when the estimator's window is full.
-    ("HostSimulatorFuzz", "nested_feed_respiration_rate_at_window_end"),
-}
+# Inputs that make the current library fail, as (target, name); written only with --pending.
+PENDING = set()
 
 
 # ---- Byte orders ---------------------------------------------------------------------------
@@ -631,8 +628,8 @@ def host_inputs():
     out["nested_feed_orientation_and_pressure"] = s.value(STEPS, b"\1\2\3")
 
     # The respiration rate (mid-packet, while the estimator's window is written): the next
-    # packet fed from the first rate report; 512 packets run the window full, one step short of
-    # the report at its end.
+    # packet fed from the first rate report, and from the report that completes the window (the
+    # fourth of 512 packets), where the estimator once wrote past its window.
     packet = respiration_value(2)
     s = Script("2.2.14").scratch(bytes([RESPIRATION]) + packet).react("respirationRate", FEED_VALUE)
     out["nested_feed_respiration_rate"] = s.signal(RESPIRATION, bytes(20), 2, 0, 10, 400, 3000, 512)
