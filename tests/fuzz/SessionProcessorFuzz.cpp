@@ -26,103 +26,79 @@ void onMotionEvent(void*, int event) {
 // operations the processor called.
 class ReachingDelegate final : public Tenvik::ISessionProcessor {
 public:
-    void didReceiveEcg(float v, uint64_t t) override {
-        note("ecg");
-        silent.didReceiveEcg(v, t);
-    }
+    void didReceiveEcg(float v, uint64_t t) override { take<&Silent::didReceiveEcg>("ecg", v, t); }
     void didReceiveRespiration(float v, uint64_t t) override {
-        note("respiration");
-        silent.didReceiveRespiration(v, t);
+        take<&Silent::didReceiveRespiration>("respiration", v, t);
     }
     void didReceiveSteps(uint64_t v, uint64_t t) override {
-        note("steps");
-        silent.didReceiveSteps(v, t);
+        take<&Silent::didReceiveSteps>("steps", v, t);
     }
     void didReceiveTemperature(float v, uint64_t t) override {
-        note("temperature");
-        silent.didReceiveTemperature(v, t);
+        take<&Silent::didReceiveTemperature>("temperature", v, t);
     }
     void didReceiveAccelerometer(float x, float y, float z, uint64_t t) override {
-        note("accelerometer");
-        silent.didReceiveAccelerometer(x, y, z, t);
+        take<&Silent::didReceiveAccelerometer>("accelerometer", x, y, z, t);
     }
     void didReceiveMotionVector2(float x, float y, float z, uint64_t t) override {
-        note("motionVector2");
-        silent.didReceiveMotionVector2(x, y, z, t);
+        take<&Silent::didReceiveMotionVector2>("motionVector2", x, y, z, t);
     }
     void didReceiveMotionVector3(float x, float y, float z, uint64_t t) override {
-        note("motionVector3");
-        silent.didReceiveMotionVector3(x, y, z, t);
+        take<&Silent::didReceiveMotionVector3>("motionVector3", x, y, z, t);
     }
     void didReceiveQuaternion(float a, float b, float c, float d, uint64_t t) override {
-        note("quaternion");
-        silent.didReceiveQuaternion(a, b, c, d, t);
+        take<&Silent::didReceiveQuaternion>("quaternion", a, b, c, d, t);
     }
     void didReceiveOrientation(float a, float b, float c, uint64_t t) override {
-        note("orientation");
-        silent.didReceiveOrientation(a, b, c, t);
+        take<&Silent::didReceiveOrientation>("orientation", a, b, c, t);
     }
     void didReceiveHeartRate(uint32_t v, uint64_t t) override {
-        note("heartRate");
-        silent.didReceiveHeartRate(v, t);
+        take<&Silent::didReceiveHeartRate>("heartRate", v, t);
     }
-    void didReceiveRr(uint32_t v, uint64_t t) override {
-        note("rr");
-        silent.didReceiveRr(v, t);
-    }
+    void didReceiveRr(uint32_t v, uint64_t t) override { take<&Silent::didReceiveRr>("rr", v, t); }
     void didReceiveRespirationRate(uint32_t v, uint64_t t) override {
-        note("respirationRate");
-        silent.didReceiveRespirationRate(v, t);
+        take<&Silent::didReceiveRespirationRate>("respirationRate", v, t);
     }
     void didReceiveSoundVolume(uint16_t v, uint64_t t) override {
-        note("soundVolume");
-        silent.didReceiveSoundVolume(v, t);
+        take<&Silent::didReceiveSoundVolume>("soundVolume", v, t);
     }
     void didReceiveActivity(uint32_t v, uint64_t t) override {
-        note("activity");
-        silent.didReceiveActivity(v, t);
+        take<&Silent::didReceiveActivity>("activity", v, t);
     }
     void didReceivePressure(uint32_t v, uint64_t t) override {
-        note("pressure");
-        silent.didReceivePressure(v, t);
+        take<&Silent::didReceivePressure>("pressure", v, t);
     }
     void didReceiveUserEvent(uint64_t t) override {
-        note("userEvent");
-        silent.didReceiveUserEvent(t);
+        take<&Silent::didReceiveUserEvent>("userEvent", t);
     }
     void didReceiveBodyPosition(uint32_t v, uint64_t t) override {
-        note("bodyPosition");
-        silent.didReceiveBodyPosition(v, t);
+        take<&Silent::didReceiveBodyPosition>("bodyPosition", v, t);
     }
     void didReceiveWearState(uint32_t v) override {
-        note("wearState");
-        silent.didReceiveWearState(v);
+        take<&Silent::didReceiveWearState>("wearState", v);
     }
     void didReceivePressureLeadOff(int v) override {
-        note("pressureContact" + std::to_string(v));
-        silent.didReceivePressureLeadOff(v);
+        take<&Silent::didReceivePressureLeadOff>("pressureContact" + std::to_string(v), v);
     }
     void didReceiveSignal15(uint8_t v, uint64_t t) override {
-        note("signal15");
-        silent.didReceiveSignal15(v, t);
+        take<&Silent::didReceiveSignal15>("signal15", v, t);
     }
-    void didReceiveEda(float v, uint64_t t) override {
-        note("eda");
-        silent.didReceiveEda(v, t);
-    }
+    void didReceiveEda(float v, uint64_t t) override { take<&Silent::didReceiveEda>("eda", v, t); }
     void didReceiveGps(float a, float b, float c, float d, float e, float f, uint64_t t) override {
-        note("gps");
-        silent.didReceiveGps(a, b, c, d, e, f, t);
+        take<&Silent::didReceiveGps>("gps", a, b, c, d, e, f, t);
     }
 
 private:
-    static void note(const std::string& operation) {
+    using Silent = TenvikTest::SilentSessionDelegate;
+
+    template <auto operation, typename... Values>
+    void take(const std::string& name, Values... values) {
         if (FuzzReach::enabled()) {
-            FuzzReach::mark("session." + operation);
+            FuzzReach::mark("session." + name);
         }
+        (silent.*operation)(values...);
     }
 
-    TenvikTest::SilentSessionDelegate silent;
+    Silent silent;
 };
 
 }  // namespace
