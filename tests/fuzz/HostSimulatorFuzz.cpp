@@ -29,11 +29,12 @@
 //    11 clock      ms low, ms high                   the library's clock moves on (FuzzClock)
 // Counts (of repeat and signal) are one byte c: c itself below 0xC0, else (c - 0xBF) * 128,
 // up to 8192. A script runs at most `operationBudget` operations, repetitions included: enough
-// for the deepest state (a respiration window of 30000 samples takes 1250 values), few enough
-// that every input ends within milliseconds.
+// for the deepest state (a full respiration window of 30000 samples takes 500 values of the
+// layout of firmware 2.2.14), few enough that every input ends within milliseconds.
 // Destroying is rare by design: a new instance costs milliseconds (FuzzInstances.h), so the
 // destroy operation and the Destroy action of a reaction take effect only with the byte 0xD5
-// (libFuzzer learns it from the comparison).
+// (libFuzzer learns it from the comparison), and a script ends when it would need a fifth
+// instance.
 //
 // The kinds of `react` are the groups of callbacks (0 data, 1 payload, 2 send, 3 ready, 4 log,
 // 5 synchronisation) and, from 6 on, each single report (FuzzHost::Report), so a reaction can
@@ -91,7 +92,8 @@ enum Action : uint8_t {
 
 constexpr uint8_t destroyMark = 0xD5;
 constexpr int opcodeCount = 12;
-constexpr int operationBudget = 2048;
+constexpr int operationBudget = 1024;
+constexpr int instanceBudget = 4;
 constexpr int maxRepeatDepth = 4;
 
 struct Reaction {
@@ -106,13 +108,14 @@ struct Host {
     std::string revision;
     FirmwareTraits firmware{""};
     TenvikSDK* sdk = nullptr;
-    bool refused = false;    // the revision gives no instance: nothing left to drive
+    bool refused = false;    // no instance to be had (refused revision, or all used): the end
     int depth = 0;           // library calls of the script in progress
     bool destroyed = false;  // destroyed inside the call in progress: the handle dies with it
     Reaction reactions[kindCount];
     std::vector<uint8_t> scratch;
     int reactionsLeft = 0;
     int operationsLeft = 0;
+    int instancesLeft = 0;
 };
 
 Host host;
@@ -163,10 +166,10 @@ void call(Call&& body) {
 }
 
 // The instance for the next operation: the one in use, or the revision's (pooled or new) with
-// every callback set. False when the revision is refused.
+// every callback set. False when the revision is refused or the script has used its instances.
 bool ensureInstance() {
     if (host.sdk == nullptr && !host.refused) {
-        host.sdk = FuzzInstances::acquire(host.revision);
+        host.sdk = host.instancesLeft-- > 0 ? FuzzInstances::acquire(host.revision) : nullptr;
         host.refused = host.sdk == nullptr;
         if (host.sdk != nullptr) {
             TenvikSDK_set_context(&host, host.sdk);
@@ -516,6 +519,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     host = Host{};
     host.reactionsLeft = 16;
     host.operationsLeft = operationBudget;
+    host.instancesLeft = instanceBudget;
     Script script{data, size};
     const uint8_t choice = script.byte();
     if (choice < 0x80) {
