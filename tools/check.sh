@@ -73,7 +73,9 @@ if [ -e "${fuzz_sources[0]}" ]; then
     (
       set -e
       "$binary" "${options[@]}" -runs=0 -artifact_prefix=build/fuzz/artifacts/"$name"- "$corpus"
-      "$binary" "${options[@]}" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+      # The inputs that met the current pooled instances, to replay a crash that needs them.
+      TENVIK_FUZZ_HISTORY=build/fuzz/artifacts/"$name"-history \
+        "$binary" "${options[@]}" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
         -artifact_prefix=build/fuzz/artifacts/"$name"- "$work" "$corpus"
     ) >build/fuzz/"$name".log 2>&1 &
     pids+=($!)
@@ -82,10 +84,12 @@ if [ -e "${fuzz_sources[0]}" ]; then
   failed=0
   for i in "${!pids[@]}"; do
     if wait "${pids[$i]}"; then
-      echo "== fuzz ${names[$i]}: $(grep -E '^Done|stat::number_of_executed_units' \
-        build/fuzz/"${names[$i]}".log | tail -1)"
+      echo "== fuzz ${names[$i]}: $(awk '/stat::number_of_executed_units/ { n = $2 }
+        /stat::average_exec_per_sec/ { r = $2 } END { print n " inputs, " r " inputs/s" }' \
+        build/fuzz/"${names[$i]}".log)"
     else
-      echo "== fuzz ${names[$i]} FAILED"
+      echo "== fuzz ${names[$i]} FAILED (an input that needs the ones before it replays with" \
+        "build/fuzz/tests/fuzz/replay_${names[$i]} --history build/fuzz/artifacts/${names[$i]}-history)"
       tail -60 build/fuzz/"${names[$i]}".log
       failed=1
     fi

@@ -4,9 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "FuzzHost.h"
+#include "FuzzReach.h"
 #include "common/Log.h"
 #include "session/Session.h"
 
@@ -21,6 +24,25 @@ void touchSession(const Tenvik::Session& session) {
             __builtin_trap();
         }
         FuzzHost::touch(signal.data(), signal.length());
+        if (FuzzReach::enabled() && signal.length() > 0) {
+            FuzzReach::mark("session.signal" + std::to_string(i));
+        }
+    }
+}
+
+// The reach check records each problem the reader reports, by the words of its message before
+// the first number or detail: "deserialize.invalid timestampStart", for example.
+void onLog(void* context, int level, const char* text) {
+    FuzzHost::onLog(context, level, text);
+    constexpr std::string_view prefix = "Session::deserialize: ";
+    const std::string_view line = text;
+    if (FuzzReach::enabled() && line.substr(0, prefix.size()) == prefix) {
+        std::string_view words = line.substr(prefix.size());
+        words = words.substr(0, words.find_first_of(":(0123456789"));
+        while (!words.empty() && words.back() == ' ') {
+            words.remove_suffix(1);
+        }
+        FuzzReach::mark("deserialize." + std::string(words));
     }
 }
 
@@ -30,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) {
         return 0;
     }
-    Tenvik::setLogCallback(FuzzHost::onLog, nullptr);
+    Tenvik::setLogCallback(onLog, nullptr);
     const uint8_t signalCount = data[0];
     const size_t payloadSize = size - 1 > 65535 ? 65535 : size - 1;
     // The payload in an allocation of exactly its size, so a read past it is caught.
