@@ -71,6 +71,17 @@ bool logEnabled() noexcept {
     return logCallback.load(std::memory_order_relaxed) != nullptr && !LogScope::silenced();
 }
 
+void prepareThreadLogState() noexcept {
+#if TENVIK_EMULATED_THREAD_LOCAL
+    LogScope::prepareThread();
+    try {
+        threadInstance<ThreadLogBuffers>();
+    } catch (...) {
+        // The buffers' storage is there; the first line builds them again.
+    }
+#endif
+}
+
 namespace detail {
 
 std::string& beginLogLine() {

@@ -29,6 +29,10 @@ void clearLogCallback() noexcept;
 // silenced (see LogScope).
 bool logEnabled() noexcept;
 
+// Makes this thread's logging state now where thread_local is emulated (see Platform.h): the
+// first line logged after memory has run out is then dropped instead of aborting the process.
+void prepareThreadLogState() noexcept;
+
 // Copies the text into this thread's buffer and hands it to the log callback. Safe to call
 // without a callback set (the line is then dropped), but callers test `logEnabled()` first
 // so that a disabled log costs nothing beyond building the text.

@@ -14,4 +14,10 @@ LogScope::~LogScope() { currentFlag = outer; }
 
 bool LogScope::silenced() noexcept { return currentFlag != nullptr && *currentFlag; }
 
+void LogScope::prepareThread() noexcept {
+    // Read through a volatile, so that the read, and the thread's copy, is not optimised away.
+    const bool* volatile flag = currentFlag;
+    static_cast<void>(flag);
+}
+
 }  // namespace Tenvik

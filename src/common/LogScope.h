@@ -18,6 +18,9 @@ public:
     // Whether a line logged on this thread now belongs to a silenced source.
     static bool silenced() noexcept;
 
+    // Makes this thread's record of its innermost scope now (see prepareThreadLogState).
+    static void prepareThread() noexcept;
+
 private:
     const bool* outer;
 };

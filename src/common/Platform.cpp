@@ -3,6 +3,10 @@
 #include <ctime>
 #include <limits>
 
+#if TENVIK_EMULATED_THREAD_LOCAL
+#include <cxxabi.h>
+#endif
+
 namespace Tenvik {
 namespace {
 
@@ -34,6 +38,14 @@ bool runtimeLocalTime(std::time_t time, std::tm& calendar) {
 }
 
 }  // namespace
+
+void prepareThreadExceptionState() noexcept {
+#if TENVIK_EMULATED_THREAD_LOCAL
+    // Declared without side effects: the result is kept so that the call is made.
+    abi::__cxa_eh_globals* volatile state = abi::__cxa_get_globals();
+    static_cast<void>(state);
+#endif
+}
 
 CalendarTime utcCalendarTime(uint64_t seconds) {
     CalendarTime utc;

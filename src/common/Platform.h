@@ -31,6 +31,16 @@
 #define TENVIK_CATCHES_THREAD_CANCELLATION
 #endif
 
+// MinGW's compilers emulate thread_local: a thread's copy of each such object is allocated on
+// the thread's first use of it, and the process aborts when that allocation fails. Code that
+// must survive running out of memory makes its thread's objects early (see
+// prepareThreadExceptionState).
+#if defined(__MINGW32__)
+#define TENVIK_EMULATED_THREAD_LOCAL 1
+#else
+#define TENVIK_EMULATED_THREAD_LOCAL 0
+#endif
+
 // Marks a function that takes a printf format and its arguments, for the compiler's checks.
 // MinGW's "printf" means the formats of msvcrt.dll; this build formats with the C99 printf of
 // MinGW-w64 (__USE_MINGW_ANSI_STDIO), which "gnu_printf" describes.
@@ -61,6 +71,12 @@ CalendarTime utcCalendarTime(uint64_t seconds);
 // The same time in the C runtime's local time zone (TZ, else the system's zone). False when
 // the runtime cannot convert it: past its time_t, or, on Windows, after the year 3000.
 bool localCalendarTime(uint64_t seconds, CalendarTime& local);
+
+// Makes the C++ runtime's per-thread exception state now. Under emulated thread_local the
+// runtime would make it for the first exception the thread throws, which is most likely a
+// bad_alloc once memory has run out: the throw would then abort the process. Does nothing
+// where thread_local is the system's own.
+void prepareThreadExceptionState() noexcept;
 
 // This thread's T, made on the thread's first call and destroyed when the thread ends.
 // C++ thread_local serves both platforms: on Windows the runtime keeps the DLL loaded while

@@ -36,6 +36,14 @@ private:
     Tenvik::TenvikSDK& sdk;
 };
 
+// Makes the calling thread's own state, the C++ runtime's and the log's, before an export's
+// work: a thread pays for it on its first call, while there is memory. Where thread_local is
+// emulated, making it later, once an allocation has failed, would abort the process.
+void prepareThread() noexcept {
+    Tenvik::prepareThreadExceptionState();
+    Tenvik::prepareThreadLogState();
+}
+
 // Runs one export's work; no exception thrown inside crosses the C boundary. Thread
 // cancellation (pthread_exit or pthread_cancel inside a host callback) is not an error and
 // unwinds on through.
@@ -55,6 +63,7 @@ void withInstance(TenvikSDK* handle, Action&& action) {
     if (handle == nullptr) {
         return;
     }
+    prepareThread();
     Tenvik::TenvikSDK& sdk = *instance(handle);
     if (sdk.isDestroyRequested()) {
         return;
@@ -74,6 +83,7 @@ void withInstance(TenvikSDK* handle, Action&& action) {
 extern "C" {
 
 TENVIK_SDK_API TenvikSDK* TenvikSDK_create(const char* firmwareRevision, int length) {
+    prepareThread();
     Tenvik::clearLogCallback();
     try {
         if (firmwareRevision == nullptr || length < 1) {

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "TestThread.h"
 
 namespace Tenvik {
 namespace {
@@ -63,7 +64,7 @@ TEST_F(LogFunction, TextLivesInAPerThreadBuffer) {
     setLogCallback(record, &received);
     logMessage(LogDebug, "one");
     std::string otherThreadText;
-    std::thread other([&] {
+    TenvikTest::TestThread other([&] {
         Received local;
         // The other thread's line must not disturb this thread's buffer.
         logMessage(LogDebug, "from another thread");

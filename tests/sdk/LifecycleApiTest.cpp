@@ -5,9 +5,9 @@
 #include <atomic>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "LogRecorder.h"
+#include "TestThread.h"
 #include "tenvik_sdk.h"
 
 namespace {
@@ -129,7 +129,7 @@ TEST_F(LogPair, EveryLineGetsTheContextSetWithItsCallback) {
     // Counted in lines received through each pair, so the switching has gone on throughout.
     constexpr int lines = 100000;
     std::atomic<bool> done{false};
-    std::thread setter([&] {
+    TenvikTest::TestThread setter([&] {
         for (int i = 0; !done.load(); ++i) {
             if (i % 2 == 0) {
                 TenvikSDK_set_log_callback(onLogA, &tagA);

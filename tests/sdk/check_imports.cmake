@@ -1,6 +1,7 @@
 # A DLL's import table (OBJDUMP -p) names only DLLs that every Windows installation has: the
 # system's own and its C runtime. The runtimes of the compiler (libstdc++-6.dll,
-# libgcc_s_seh-1.dll, libwinpthread-1.dll) and zlib are linked in, never needed beside it.
+# libgcc_s_seh-1.dll; libwinpthread-1.dll with posix-threads compilers) and zlib are linked
+# in, never needed beside it.
 #
 # Arguments: LIBRARY, OBJDUMP.
 execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE listing RESULT_VARIABLE status)
