@@ -12,7 +12,7 @@ jobs=$(nproc 2>/dev/null || echo 4)
 fuzz_seconds=${TENVIK_FUZZ_SECONDS:-60}
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1g-dev
-          libbenchmark-dev clang libclang-rt-14-dev binutils
+          libbenchmark-dev clang libclang-rt-14-dev binutils python3
           g++-mingw-w64-x86-64 libz-mingw-w64-dev wine64)
 missing=()
 for package in "${packages[@]}"; do
