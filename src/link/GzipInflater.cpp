@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "common/ByteOrder.h"
+
 namespace Tenvik {
 
 namespace {
@@ -17,9 +19,7 @@ std::size_t announcedInflatedSize(const uint8_t* data, std::size_t size) {
     if (size < GzipTrailerSize) {
         return 0;
     }
-    const uint8_t* isize = data + size - 4;
-    return static_cast<std::size_t>(isize[0]) | static_cast<std::size_t>(isize[1]) << 8 |
-           static_cast<std::size_t>(isize[2]) << 16 | static_cast<std::size_t>(isize[3]) << 24;
+    return loadLe32(data + size - 4);
 }
 
 }  // namespace

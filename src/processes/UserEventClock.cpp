@@ -1,5 +1,6 @@
 #include "processes/UserEventClock.h"
 
+#include "common/ByteOrder.h"
 #include "common/TimeUtils.h"
 
 namespace Tenvik {
@@ -18,10 +19,7 @@ uint64_t UserEventClock::userEventTimestamp(const uint8_t* message, uint16_t siz
     if (mode != 1 || message == nullptr || size < DeviceTimeMessageSize) {
         return now;
     }
-    const uint32_t low = static_cast<uint32_t>(message[1]) |
-                         static_cast<uint32_t>(message[2]) << 8 |
-                         static_cast<uint32_t>(message[3]) << 16 |
-                         static_cast<uint32_t>(message[4]) << 24;
+    const uint32_t low = loadLe32(message + 1);
     return (now & 0xFFFFFFFF00000000ull) | low;
 }
 

@@ -210,7 +210,7 @@ void SessionProcessor::parseSoundVolume(const Pass& pass, const uint8_t* data, i
     forEachTimedRecord(
         pass.start, pass.end, data, size, kSoundVolumeRecord,
         "SessionProcessor.parseSoundVolume size: ", [this](const uint8_t* r, uint64_t t) {
-            delegate->didReceiveSoundVolume(static_cast<uint16_t>((r[0] << 8) | r[1]), t);
+            delegate->didReceiveSoundVolume(loadBe16(r), t);
         });
 }
 

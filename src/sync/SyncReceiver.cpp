@@ -102,7 +102,7 @@ void SyncReceiver::parseHeader(SyncHeader& out, const uint8_t* packet) {
     out.type = packet[0] & 0x0F;
     out.status = packet[0] >> 4;
     out.recordType = packet[1];
-    out.count = static_cast<uint16_t>((packet[2] << 8) | packet[3]);
+    out.count = loadBe16(packet + 2);
     out.byte2 = packet[2];
     out.byte3 = packet[3];
     out.totalLength = packet[4];
