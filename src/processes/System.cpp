@@ -1,6 +1,7 @@
 #include "processes/System.h"
 
 #include <string>
+#include <string_view>
 
 #include "common/Log.h"
 #include "common/ByteOrder.h"
@@ -39,9 +40,9 @@ void System::process(const uint8_t* data, uint16_t size, uint64_t /*options*/) {
         logLine(LogWarning, "System::process - invalid payload (size=", size, ")");
         return;
     }
-    // Taken before the reports: a host callback reached from them may feed the link again.
-    const std::string message(reinterpret_cast<const char*>(data), size);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(message.data());
+    // The bytes stay as they are during the reports: messages reach a process only through the
+    // link, which holds back a chunk fed from inside a callback until this one is done.
+    const uint8_t* bytes = data;
     switch (static_cast<SystemInformation>(bytes[0])) {
         case SystemInformation::createSuccess:
             reportCreated(bytes);
@@ -63,7 +64,8 @@ void System::process(const uint8_t* data, uint16_t size, uint64_t /*options*/) {
             break;
     }
     if (delegate != nullptr) {
-        delegate->didReceivePayload("System", message);
+        delegate->didReceivePayload("System",
+                                    std::string_view(reinterpret_cast<const char*>(data), size));
     }
 }
 
