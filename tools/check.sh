@@ -89,7 +89,8 @@ if [ -e "${fuzz_sources[0]}" ]; then
         build/fuzz/"${names[$i]}".log)"
     else
       echo "== fuzz ${names[$i]} FAILED (an input that needs the ones before it replays with" \
-        "build/fuzz/tests/fuzz/replay_${names[$i]} --history build/fuzz/artifacts/${names[$i]}-history)"
+        "build/fuzz/tests/fuzz/replay_${names[$i]} --history" \
+        "build/fuzz/artifacts/${names[$i]}-history)"
       tail -60 build/fuzz/"${names[$i]}".log
       failed=1
     fi

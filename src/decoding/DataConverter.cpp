@@ -212,7 +212,7 @@ void DataConverter::deliverSamples(TenvikSDK_TimedFloatCallback Callbacks::*call
                                    uint64_t spacing) {
     for (int i = 0; i < count; ++i) {
         forward(callbacks.*callback, context, base + spacing * static_cast<uint64_t>(i),
-               outputs[i]);
+                outputs[i]);
     }
 }
 
@@ -357,7 +357,7 @@ void DataConverter::reportRespirationRateFromPacket(const uint8_t* data, uint64_
     }
     lastRateReportTime = timestamp;
     forward(callbacks.respirationRateCallback, context, timestamp,
-           static_cast<uint32_t>(loadBe16(data + respirationRateOffset)));
+            static_cast<uint32_t>(loadBe16(data + respirationRateOffset)));
 }
 
 namespace {
@@ -434,7 +434,7 @@ void DataConverter::processHealthThermometerPackage(const uint8_t* data, int siz
     const int exponent = static_cast<int8_t>(data[4]);
     const float scale = static_cast<float>(std::pow(10.0, exponent));
     forward(callbacks.temperatureCallback, context, timestamp,
-           static_cast<float>(mantissa) * scale);
+            static_cast<float>(mantissa) * scale);
 }
 
 // ---- Motion and orientation ------------------------------------------------------------------
@@ -620,7 +620,7 @@ void DataConverter::processHeartRatePackage(const uint8_t* data, int size, uint6
     }
     for (int i = 0; i < 9; ++i) {
         forward(callbacks.rrCallback, context, timestamp,
-               static_cast<uint32_t>(loadLe16(data + 2 + 2 * i)));
+                static_cast<uint32_t>(loadLe16(data + 2 + 2 * i)));
     }
     forward(callbacks.heartRateCallback, context, timestamp, static_cast<uint32_t>(data[1]));
 }

@@ -62,6 +62,7 @@ std::chrono::system_clock::time_point std::chrono::system_clock::now() noexcept 
     }
     timespec real{};
     clock_gettime(CLOCK_REALTIME, &real);
-    return time_point(std::chrono::duration_cast<duration>(std::chrono::seconds(real.tv_sec) +
-                                                            std::chrono::nanoseconds(real.tv_nsec)));
+    const auto sinceEpoch =
+        std::chrono::seconds(real.tv_sec) + std::chrono::nanoseconds(real.tv_nsec);
+    return time_point(std::chrono::duration_cast<duration>(sinceEpoch));
 }

@@ -171,9 +171,10 @@ long FuzzInstances::replayHistory(const char* path, int (*run)(const uint8_t*, s
     long inputs = 0;
     size_t at = 0;
     while (bytes.size() - at >= 4) {
-        const size_t size = static_cast<size_t>(bytes[at]) | static_cast<size_t>(bytes[at + 1]) << 8 |
-                            static_cast<size_t>(bytes[at + 2]) << 16 |
-                            static_cast<size_t>(bytes[at + 3]) << 24;
+        size_t size = 0;
+        for (int i = 3; i >= 0; --i) {
+            size = size << 8 | bytes[at + static_cast<size_t>(i)];
+        }
         at += 4;
         if (size > bytes.size() - at) {
             break;

@@ -257,7 +257,9 @@ INSTANTIATE_TEST_SUITE_P(
                 TenvikTest::slice(tenByteMessageV4, 23, 30), v4Message(pingCreated, 0),
                 {{"system", textBytes("BLE_ERROR: " + errorThree)}, {"System", pingCreated}},
                 {"UnifiedBLEManager error: " + errorThree}}),
-    [](const auto& caseInfo) { return std::string("V").append(std::to_string(caseInfo.param.protocol)); });
+    [](const auto& caseInfo) {
+        return std::string("V").append(std::to_string(caseInfo.param.protocol));
+    });
 
 TEST(ProtocolOne, RefusesToSendAndReportsALinkError) {
     LinkHost host("2.2.14");

@@ -233,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(Handlers, SteadyProcesses,
                                     std::get<1>(caseInfo.param).label;
                          });
 
-// ---- Heap a buffering handler holds ---------------------------------------------------------------
+// ---- Heap a buffering handler holds -------------------------------------------------------
 
 // How an instance of about 1.2 MB ends: its kill report, or for the log process the line feed
 // at the end of its last message, after which the instance goes on.

@@ -368,7 +368,9 @@ struct SilencedHost {
         const uint8_t steps[3] = {1, 2, 3};
         processStepsPackage(steps, 3, live);
     }
-    static void onLog(void* context, int, const char* text) { of(context)->lines.emplace_back(text); }
+    static void onLog(void* context, int, const char* text) {
+        of(context)->lines.emplace_back(text);
+    }
     static void onPayload(void* context, const char* name, const uint8_t*, size_t) {
         of(context)->reached(std::string("payload ") + name);
     }

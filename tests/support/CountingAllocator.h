@@ -4,11 +4,12 @@
 // allocation made on the calling thread: operator new and, so that what zlib and the C library
 // allocate shows too, malloc, calloc and realloc. Blocks of operator new also carry their size,
 // so that the bytes a thread holds through it can be read (`heapBytesInUse`). Include this from
-// exactly one source file of the program; the program's other files include AllocationCounter.h for AllocationScope.
-// Under AddressSanitizer the C functions stay the sanitizer's own, and only operator new is
-// counted. On Windows the library's DLL carries its own operator new, which calls the C
-// runtime's malloc: there WindowsAllocationHooks.cpp counts malloc, calloc and realloc in the
-// import tables of the program and of the DLL instead.
+// exactly one source file of the program; the program's other files include
+// AllocationCounter.h for AllocationScope. Under AddressSanitizer the C functions stay the
+// sanitizer's own, and only operator new is counted. On Windows the library's DLL carries its
+// own operator new, which calls the C runtime's malloc: there WindowsAllocationHooks.cpp
+// counts malloc, calloc and realloc in the import tables of the program and of the DLL
+// instead.
 
 #include <cstddef>
 #include <cstdint>
